@@ -1,0 +1,238 @@
+#include "bus/modem_line_bus.h"
+
+namespace zrx {
+namespace {
+
+// How the bus lines map onto the port's modem lines. All three are inverted:
+// asserting a modem line pulls its bus line low. This is the only place that
+// knows it.
+struct LineSense {
+    bool clockAssertedIsLow;
+    bool dataAssertedIsLow;
+    bool dsrAssertedIsLow;
+};
+constexpr LineSense Sense{true, true, true};
+
+// A pause of the stand-alone operations: a fixed number of empty passes that
+// neither yields nor reads a clock, a few microseconds on a current machine.
+constexpr int BusDelayLoopPasses = 200;
+// Written by every pass; volatile keeps the compiler from removing the loop.
+volatile int busDelayPass = 0;
+
+// Bit i (1-based, as the frames count) of a byte string: only '1' is a one.
+int bit_of(const QString &bits, int i)
+{
+    return i <= bits.size() && bits.at(i - 1) == QLatin1Char('1') ? 1 : 0;
+}
+
+} // namespace
+
+ModemLineBus::ModemLineBus(ModemLines &lines) : m_lines(lines) {}
+
+bool ModemLineBus::bus_data_level(int bit)
+{
+    return bit != 1;
+}
+
+QString ModemLineBus::device_address(const QString &A0Setting, bool read)
+{
+    return QStringLiteral("111010") + A0Setting + (read ? QLatin1Char('1') : QLatin1Char('0'));
+}
+
+void ModemLineBus::set_clock_low(bool low)
+{
+    m_lines.set_dtr(low == Sense.clockAssertedIsLow);
+}
+
+void ModemLineBus::set_data_low(bool low)
+{
+    m_lines.set_rts(low == Sense.dataAssertedIsLow);
+}
+
+bool ModemLineBus::data_reads_low()
+{
+    return m_lines.dsr() == Sense.dsrAssertedIsLow;
+}
+
+// Bus idle or not, any state: ends with clock high and data low (START made).
+void ModemLineBus::start_sequence()
+{
+    set_data_low(false);
+    set_clock_low(false);
+    set_data_low(true); // data falls while the clock is high: START
+    set_clock_low(false);
+}
+
+// Clock is high or low here; ends with the clock low and the bit on the line.
+void ModemLineBus::bit_cell(int bit)
+{
+    const bool low = bus_data_level(bit);
+    set_clock_low(true);
+    set_data_low(low);
+    set_clock_low(false); // the chip samples
+    set_data_low(low);
+    set_clock_low(true);
+    set_data_low(low);
+}
+
+// Clock is low here; the ninth clock with the data released. The chip's
+// answer is not sampled.
+void ModemLineBus::bus_ack_clock()
+{
+    set_data_low(false);
+    set_clock_low(true);
+    set_data_low(false);
+    set_clock_low(false);
+    set_data_low(false);
+    set_clock_low(true);
+}
+
+// Leaves the clock high after the sample; the next cell takes it low.
+int ModemLineBus::bus_read_bit()
+{
+    set_data_low(false);
+    set_clock_low(true); // the chip shifts out its bit
+    set_data_low(false);
+    set_clock_low(true);
+    set_data_low(false);
+    set_clock_low(false);
+    return data_reads_low() ? 0 : 1;
+}
+
+void ModemLineBus::master_ack()
+{
+    set_data_low(false);
+    set_clock_low(true);
+    set_data_low(true); // ACK
+    set_clock_low(true);
+    set_data_low(true);
+    set_clock_low(false); // ninth clock
+    set_data_low(true);
+    set_clock_low(true);
+}
+
+void ModemLineBus::master_nack_and_stop()
+{
+    set_data_low(false);
+    set_clock_low(true);
+    set_data_low(false); // NACK
+    set_clock_low(false); // ninth clock
+    set_data_low(false);
+    set_clock_low(true);
+    set_data_low(true);
+    set_clock_low(false);
+    set_data_low(false); // data rises while the clock is high: STOP
+    set_clock_low(false);
+}
+
+// Clock is low here (after an acknowledge clock); ends with the bus idle.
+void ModemLineBus::stop_sequence()
+{
+    set_data_low(true);
+    set_clock_low(true);
+    set_data_low(true);
+    set_clock_low(false);
+    set_data_low(false); // STOP
+    set_clock_low(false);
+}
+
+void ModemLineBus::bus_delay()
+{
+    for (int pass = 1; pass <= BusDelayLoopPasses; ++pass)
+        busDelayPass = pass;
+}
+
+void ModemLineBus::bus_start()
+{
+    set_data_low(false);
+    set_clock_low(false);
+    bus_delay();
+    set_data_low(true);
+    set_clock_low(false);
+    bus_delay();
+}
+
+void ModemLineBus::bus_stop()
+{
+    set_data_low(true);
+    set_clock_low(true);
+    bus_delay();
+    set_data_low(true);
+    set_clock_low(false);
+    bus_delay();
+    set_data_low(false);
+    set_clock_low(false);
+    bus_delay();
+}
+
+// The clock is written before the data in each pair.
+void ModemLineBus::bus_write_bit(int bit)
+{
+    const bool low = bus_data_level(bit);
+    set_clock_low(true);
+    set_data_low(low);
+    bus_delay();
+    set_clock_low(false);
+    set_data_low(low);
+    bus_delay();
+    set_clock_low(true);
+    set_data_low(low);
+    bus_delay();
+}
+
+void ModemLineBus::bus_write_pointer(const QString &address, const QString &data)
+{
+    for (int i = 1; i <= 8; ++i) {
+        TxBits[i] = bit_of(address, i);
+        TxBits[8 + i] = bit_of(data, i);
+    }
+    start_sequence();
+    for (int i = 1; i <= 8; ++i)
+        bit_cell(TxBits[i]);
+    bus_ack_clock();
+    for (int i = 9; i <= 16; ++i)
+        bit_cell(TxBits[i]);
+    bus_ack_clock();
+    stop_sequence();
+}
+
+void ModemLineBus::bus_read_word(const QString &address)
+{
+    for (int i = 1; i <= 8; ++i)
+        TxBits[i] = bit_of(address, i);
+    start_sequence();
+    for (int i = 1; i <= 8; ++i)
+        bit_cell(TxBits[i]);
+    bus_ack_clock();
+    for (int i = 1; i <= 8; ++i)
+        RxBits[i] = bus_read_bit();
+    master_ack();
+    for (int i = 9; i <= 16; ++i)
+        RxBits[i] = bus_read_bit();
+    master_nack_and_stop();
+}
+
+void ModemLineBus::read_register_word(const QString &A0Setting)
+{
+    bus_read_word(device_address(A0Setting, true));
+    int word = 0;
+    for (int i = 1; i <= 16; ++i)
+        word = (word << 1) | RxBits[i];
+    LastReadWord = word;
+}
+
+// The pointer goes in a write transaction of its own, then the word is read
+// in a second one starting with a fresh START (no repeated START).
+void ModemLineBus::read_register_5bit(const QString &registerBits, const QString &A0Setting)
+{
+    bus_write_pointer(device_address(A0Setting, false), QStringLiteral("000") + registerBits);
+    read_register_word(A0Setting);
+}
+
+void ModemLineBus::read_register_6bit(const QString &registerBits, const QString &A0Setting)
+{
+    bus_write_pointer(device_address(A0Setting, false), QStringLiteral("00") + registerBits);
+    read_register_word(A0Setting);
+}
+
+} // namespace zrx

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "bus/modem_lines.h"
+
+#include <QString>
+
+#include <array>
+
+namespace zrx {
+
+// The two-wire bus clocked by hand on the modem lines: DTR is the clock, RTS
+// drives the data line, DSR reads it back, all three inverted.
+//
+// Layers, each built only on the one below: a line write -> the inline
+// sequences (START, bit cell, acknowledge clock, read bit, STOP) -> bytes ->
+// transactions. Acknowledges are clocked but never sampled, so a silent chip
+// reads as 0xFFFF. Every transaction leaves both lines released (bus idle).
+class ModemLineBus {
+public:
+    explicit ModemLineBus(ModemLines &lines);
+
+    // The RTS value that puts a data bit on the line: only 1 releases it.
+    static bool bus_data_level(int bit);
+
+    // The device address byte "111010" & A0 & R/W as a bit string.
+    static QString device_address(const QString &A0Setting, bool read);
+
+    // Inline sequences: back-to-back line writes, no pauses.
+    void start_sequence();
+    void bit_cell(int bit);
+    void bus_ack_clock();
+    int bus_read_bit();
+    void master_ack();
+    void master_nack_and_stop();
+    void stop_sequence();
+
+    // Stand-alone operations: a bus_delay after every second line write.
+    void bus_start();
+    void bus_stop();
+    void bus_write_bit(int bit);
+    void bus_delay();
+
+    // Transactions. Byte strings are 8 characters of '0'/'1', most significant
+    // bit first; any other or missing character is a 0 bit.
+    void bus_write_pointer(const QString &address, const QString &data);
+    void bus_read_word(const QString &address);
+    void read_register_word(const QString &A0Setting);
+    void read_register_5bit(const QString &registerBits, const QString &A0Setting);
+    void read_register_6bit(const QString &registerBits, const QString &A0Setting);
+
+    // Index 0 is never used: positions count from 1 as the frames number them.
+    std::array<int, 51> TxBits{};
+    std::array<int, 18> RxBits{};
+    int LastReadWord = 0;
+
+private:
+    void set_clock_low(bool low);
+    void set_data_low(bool low);
+    bool data_reads_low();
+
+    ModemLines &m_lines;
+};
+
+} // namespace zrx

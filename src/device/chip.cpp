@@ -1,0 +1,136 @@
+#include "device/chip.h"
+
+#include "core/bit_strings.h"
+#include "core/conversions.h"
+#include "core/wait_seconds.h"
+
+namespace zrx {
+namespace {
+
+// Mode bits at the head of the third byte: what the chip does with the code.
+const QString RegisterWriteMode = QStringLiteral("100");
+const QString OtpProgramMode = QStringLiteral("010");
+
+// Register 0x3F holds the count shown as "Max Bank:".
+const QString MaxBankRegister = QStringLiteral("111111");
+
+// The pause that opens every read-back; other handlers may run inside it.
+constexpr double ReadBackPauseSeconds = 0.1;
+
+int bit_of(const QString &bits, int i)
+{
+    return i <= bits.size() && bits.at(i - 1) == QLatin1Char('1') ? 1 : 0;
+}
+
+// START, then the four bytes each with its acknowledge clock, no pauses.
+// Leaves the clock low after the last acknowledge clock.
+void clock_out_frame(ModemLineBus &bus, const QString &mode, const QString &low, const QString &high,
+                     const QString &address, const QString &registerBits)
+{
+    const QString third = mode + high.right(5);
+    for (int i = 1; i <= 8; ++i) {
+        bus.TxBits[i] = bit_of(address, i);
+        bus.TxBits[8 + i] = bit_of(registerBits, i);
+        bus.TxBits[16 + i] = bit_of(third, i);
+        bus.TxBits[24 + i] = bit_of(low, i);
+    }
+    bus.start_sequence();
+    for (int byte = 0; byte < 4; ++byte) {
+        for (int i = 1; i <= 8; ++i)
+            bus.bit_cell(bus.TxBits[byte * 8 + i]);
+        bus.bus_ack_clock();
+    }
+}
+
+bool is_channel(int channel)
+{
+    return channel >= FirstChannel && channel <= LastChannel;
+}
+
+} // namespace
+
+void write_channel_frame(ModemLineBus &bus, const QString &low, const QString &high,
+                         const QString &address, const QString &registerBits)
+{
+    clock_out_frame(bus, RegisterWriteMode, low, high, address, registerBits);
+    bus.bus_delay();
+    bus.bus_stop();
+}
+
+void program_channel_frame(ModemLineBus &bus, const QString &low, const QString &high,
+                           const QString &address, const QString &registerBits)
+{
+    clock_out_frame(bus, OtpProgramMode, low, high, address, registerBits);
+    bus.bus_stop();
+}
+
+void write_channel(Chip &chip)
+{
+    const int channel = chip.table.CurrentChannel;
+    Q_ASSERT(is_channel(channel));
+    if (!is_channel(channel))
+        return;
+    const QString registerBits = decmal_to_binary8(channel - 1);
+    const CodeStrings code = split_code(chip.table.ChannelCode[channel]);
+    write_channel_frame(chip.bus, code.CodeLowString, code.CodeHighString,
+                        ModemLineBus::device_address(chip.table.A0Setting, false), registerBits);
+}
+
+void read_max_bank(Chip &chip)
+{
+    chip.bus.read_register_6bit(MaxBankRegister, chip.table.A0Setting);
+    chip.view.set_max_bank_text(QString::number(chip.bus.LastReadWord));
+}
+
+void read_all_channels(Chip &chip)
+{
+    wait_seconds(ReadBackPauseSeconds);
+    for (int i = 0; i < ChannelCount; ++i) {
+        chip.bus.read_register_5bit(decimal_to_binary5(i), chip.table.A0Setting);
+        chip.table.ChannelCode[i + 1] = chip.bus.LastReadWord;
+    }
+    read_max_bank(chip);
+    refresh_channels(chip.table, chip.view);
+}
+
+void general_call_reset(ModemLineBus &bus)
+{
+    // 0x00, a released acknowledge cell, 0x06, a released acknowledge cell.
+    static constexpr int Cells[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 1, 0, 1};
+    bus.bus_start();
+    for (const int bit : Cells)
+        bus.bus_write_bit(bit);
+    bus.bus_stop();
+}
+
+void program_otp_channels(Chip &chip)
+{
+    const QString address = ModemLineBus::device_address(chip.table.A0Setting, false);
+    for (int channel = FirstChannel; channel <= LastChannel; ++channel) {
+        const QString registerBits = decmal_to_binary8(channel - 1);
+        const CodeStrings code = split_code(chip.table.ChannelCode[channel]);
+        program_channel_frame(chip.bus, code.CodeLowString, code.CodeHighString, address, registerBits);
+    }
+}
+
+void reset_and_read_back(Chip &chip)
+{
+    general_call_reset(chip.bus);
+    read_all_channels(chip);
+}
+
+void program_otp_and_reset(Chip &chip)
+{
+    program_otp_channels(chip);
+    general_call_reset(chip.bus);
+    read_max_bank(chip);
+}
+
+void volts_text_changed(Chip &chip, int channel)
+{
+    chip.table.CurrentChannel = channel;
+    volts_to_code(chip.table, chip.view);
+    write_channel(chip);
+}
+
+} // namespace zrx

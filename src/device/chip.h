@@ -1,0 +1,46 @@
+#pragma once
+
+#include "bus/modem_line_bus.h"
+#include "core/channel_table.h"
+#include "core/channel_view.h"
+
+namespace zrx {
+
+// What a chip transaction works on: the channel table, the boxes that show
+// it, and the bus the chip sits on. One of these lives as long as the program.
+struct Chip {
+    ChannelTable &table;
+    ChannelView &view;
+    ModemLineBus &bus;
+};
+
+// Writes ChannelCode[CurrentChannel] to its register (channel n is register
+// n - 1) as the four-byte frame [address, register, 0x80 + bits 9..8, bits 7..0].
+void write_channel(Chip &chip);
+void write_channel_frame(ModemLineBus &bus, const QString &low, const QString &high,
+                         const QString &address, const QString &registerBits);
+
+// Reads registers 0x00..0x17 into ChannelCode and 0x3F into "Max Bank:", then
+// refreshes the rows (which writes back every channel whose text changed).
+// Opens with a 0.1 s pause in which other handlers may run.
+void read_all_channels(Chip &chip);
+void read_max_bank(Chip &chip);
+
+// The general call 0x00 0x06, clocked with the paced stand-alone operations.
+void general_call_reset(ModemLineBus &bus);
+
+// Burns all 24 codes of the table into the one-time-programmable memory
+// (mode bits 010). CurrentChannel is not touched.
+void program_otp_channels(Chip &chip);
+void program_channel_frame(ModemLineBus &bus, const QString &low, const QString &high,
+                           const QString &address, const QString &registerBits);
+
+// The main window's "Reset" and "Program OTP" commands.
+void reset_and_read_back(Chip &chip);
+void program_otp_and_reset(Chip &chip);
+
+// A voltage box's change handling: make the channel current, convert its
+// text, write it to the chip. Runs nested inside whoever changed the text.
+void volts_text_changed(Chip &chip, int channel);
+
+} // namespace zrx

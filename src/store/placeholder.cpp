@@ -1,0 +1,1 @@
+// Replaced by the settings store and the channel-set file.
