@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/channel_table.h"
+#include "core/channel_view.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace zrx {
+
+// The directory part of a path, with its trailing separator; empty without one.
+QString dir_of_path(const QString &path);
+
+// Writes VrefHigh and ChannelCode[1..24], one per line with CR LF, atomically:
+// a failed save leaves any old file as it was. On failure returns false and
+// puts the system's reason in *error.
+bool save_channel_set(const QString &path, const ChannelTable &table, QString *error);
+
+struct ChannelSetLoadResult {
+    bool ok = false;
+    QString error;     // for a person: which file and what is wrong
+    int valuesRead = 0; // values taken from the file before the end or fault
+};
+
+// Reads a channel set and plays it onto the table and the chip as it arrives:
+// the reference into VrefHigh and the Vsup box, then for each channel its code,
+// CurrentChannel, write_current_channel() and refresh_channels(); at the end one
+// more refresh_channels(). A fault stops the load and keeps what was loaded.
+ChannelSetLoadResult load_channel_set(const QString &path, ChannelTable &table, ChannelView &view,
+                                      const std::function<void()> &write_current_channel);
+
+} // namespace zrx
