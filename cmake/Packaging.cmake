@@ -1,0 +1,23 @@
+# Installation and the Debian package. The version comes from project().
+include(GNUInstallDirs)
+
+install(TARGETS zrx50346 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/zrx50346.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/zrx50346.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_PACKAGE_NAME "zrx50346")
+set(CPACK_PACKAGE_VENDOR "ZRX50346 bench software team")
+set(CPACK_PACKAGE_CONTACT "ZRX50346 bench software team <bench@example.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Bench software for the ZRX50346 reference-voltage chip")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_GENERATOR "DEB")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
+# Qt's runtime libraries, found from the binary's shared-library needs.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+include(CPack)
