@@ -1,1 +1,0 @@
-// Replaced by the settings store and the channel-set file.

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "bus/serial_control.h"
+#include "device/chip.h"
+#include "store/settings_store.h"
+#include "ui/batch/batch_state.h"
+#include "ui/batch/single_step_position.h"
+
+#include <QDialog>
+
+class QFileSystemModel;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QModelIndex;
+class QPushButton;
+class QTreeView;
+
+namespace zrx {
+
+// "Run Batch": plays the selected channel-set files of one directory onto the
+// chip, either over and over with a pause after each file or one file per
+// button press. The window keeps no channel state; every step goes through the
+// shared table, the main window's boxes and the bus.
+class frm_batch : public QDialog {
+    Q_OBJECT
+public:
+    frm_batch(Chip &chip, SerialControl &MSComm1, SettingsStore &store, BatchState &state,
+              QWidget *parent = nullptr);
+    ~frm_batch() override;
+
+    // Delay "1", Dir1 on the stored directory, File1 on Dir1, steps from the top.
+    void batch_window_load();
+
+    // Loads the File1 entry at position onto the chip and, when it loaded,
+    // sends the step marker and shows labelText in Label3. A file that is not
+    // a channel set is reported under Label3; what it loaded before the fault
+    // stays. True when the whole set loaded.
+    bool load_batch_file(int position, const QString &labelText);
+
+    // Cycles through the selected files, top to bottom, pausing for Text1's
+    // seconds after each, until a check after a pause finds BatchStopFlag set
+    // (by "Stop Batch" or by closing the window). Yields throughout, so every
+    // button stays live and may run inside the pause.
+    void run_batch();
+
+    // Loads the next selected file in the given direction, wrapping around.
+    void single_step(StepDirection direction);
+
+    // The directory File1 lists.
+    QString file_directory() const { return m_fileDirectory; }
+
+signals:
+    // After every file a run or a single step tried, whether it loaded or not.
+    void batch_step_done(int position, bool loaded);
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void build_controls();
+    bool point_dir_at(const QString &directory);
+    void dir_changed(const QModelIndex &current);
+    void fill_file_list(const QString &directory);
+    void mark_list_clicked();
+    bool entry_selected(int position) const;
+
+    Chip &m_chip;
+    SerialControl &MSComm1;
+    SettingsStore &m_store;
+    BatchState &m_state;
+
+    QFileSystemModel *m_dirModel = nullptr;
+    QTreeView *Dir1 = nullptr;
+    QListWidget *File1 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *lblBatchStatus = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command4 = nullptr;
+
+    QString m_fileDirectory;
+    // Refilling File1 clears its selection; that is not the user's click.
+    bool m_refillingList = false;
+};
+
+} // namespace zrx
