@@ -1,0 +1,53 @@
+#pragma once
+
+#include "bus/line_operation.h"
+#include "bus/serial_control.h"
+
+#include <QPointer>
+
+namespace zrx {
+
+// A serial control that remembers every call made on it, so a test can read
+// back what the bus put on the lines. On its own it opens any port and DSR
+// answers a fixed value; given a target it passes every call on, DSR answers
+// what the target says and the target's port_lost comes out of here too.
+class RecordingSerialControl final : public SerialControl {
+    Q_OBJECT
+public:
+    explicit RecordingSerialControl(QObject *parent = nullptr);
+
+    void forward_to(SerialControl *target);
+    // What DSR answers while there is no target; released (false) at first,
+    // which reads as a released data line.
+    void set_dsr_answer(bool asserted) { m_dsrAnswer = asserted; }
+
+    const LineTrace &trace() const { return m_trace; }
+    LineTrace take_trace();
+    void clear_trace() { m_trace.clear(); }
+
+    OpenOutcome open_port(const PortConfiguration &configuration) override;
+    void close_port() override;
+    bool is_open() const override;
+    int port_number() const override;
+    QString error_text() const override;
+    void output(const QByteArray &bytes) override;
+    PortTimeouts timeouts() const override;
+    void set_timeouts(const PortTimeouts &timeouts) override;
+    void set_dtr(bool asserted) override;
+    void set_rts(bool asserted) override;
+    bool dsr() override;
+
+    // The configuration of the last open attempt.
+    const PortConfiguration &configuration() const { return m_configuration; }
+
+private:
+    QPointer<SerialControl> m_target;
+    QMetaObject::Connection m_lostConnection;
+    LineTrace m_trace;
+    PortConfiguration m_configuration;
+    PortTimeouts m_timeouts;
+    bool m_open = false;
+    bool m_dsrAnswer = false;
+};
+
+} // namespace zrx

@@ -1,0 +1,85 @@
+#include "bus/simulated_board.h"
+
+namespace zrx {
+
+SimulatedBoard::SimulatedBoard(QObject *parent) : SerialControl(parent) {}
+
+OpenOutcome SimulatedBoard::open_port(const PortConfiguration &configuration)
+{
+    close_port();
+    m_configuration = configuration;
+    const int port = configuration.CommPort;
+    const QString name = QStringLiteral("COM%1").arg(port);
+    if (m_existingPorts && !m_existingPorts->contains(port)) {
+        m_errorText = QStringLiteral("%1 does not exist").arg(name);
+        return OpenOutcome::Failed;
+    }
+    if (m_heldPorts.contains(port)) {
+        m_errorText = QStringLiteral("%1 is held by another program").arg(name);
+        return OpenOutcome::HeldElsewhere;
+    }
+    m_errorText.clear();
+    m_open = true;
+    return OpenOutcome::Opened;
+}
+
+void SimulatedBoard::close_port()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    release_lines();
+}
+
+void SimulatedBoard::release_lines()
+{
+    m_chip.set_clock_high(true);
+    m_chip.set_port_data_high(true);
+}
+
+void SimulatedBoard::output(const QByteArray &bytes)
+{
+    if (m_open)
+        m_transmitted += bytes;
+}
+
+void SimulatedBoard::set_timeouts(const PortTimeouts &timeouts)
+{
+    if (m_open)
+        m_timeouts = timeouts;
+}
+
+bool SimulatedBoard::line_operation_allowed()
+{
+    if (!m_open)
+        return false;
+    if (m_operationsBeforeLoss > 0) {
+        --m_operationsBeforeLoss;
+    } else if (m_operationsBeforeLoss == 0) {
+        m_operationsBeforeLoss = -1;
+        close_port();
+        m_errorText = QStringLiteral("COM%1 was disconnected").arg(m_configuration.CommPort);
+        emit port_lost(m_errorText);
+        return false;
+    }
+    return true;
+}
+
+void SimulatedBoard::set_dtr(bool asserted)
+{
+    if (line_operation_allowed())
+        m_chip.set_clock_high(!asserted);
+}
+
+void SimulatedBoard::set_rts(bool asserted)
+{
+    if (line_operation_allowed())
+        m_chip.set_port_data_high(!asserted);
+}
+
+bool SimulatedBoard::dsr()
+{
+    return line_operation_allowed() && !m_chip.data_line_high();
+}
+
+} // namespace zrx
