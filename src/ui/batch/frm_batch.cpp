@@ -3,6 +3,7 @@
 #include "core/number_text.h"
 #include "core/wait_seconds.h"
 #include "store/channel_set_file.h"
+#include "store/settings_keys.h"
 #include "ui/batch/batch_file_path.h"
 #include "ui/batch/step_marker.h"
 
@@ -22,10 +23,6 @@
 
 namespace zrx {
 namespace {
-
-// Where the main window's file dialogs leave the last directory they used.
-const QString DefaultDirSection = QStringLiteral("Startup");
-const QString DefaultDirKey = QStringLiteral("Default_Dir");
 
 constexpr double Label3PointSize = 13.5;
 
@@ -138,7 +135,7 @@ void frm_batch::batch_window_load()
     Text1->setText(QStringLiteral("1"));
     // Only the directory: the references, address and port in memory are the
     // user's current choices, which the main window shows and stores at exit.
-    const QString DefaultDir = m_store.read(DefaultDirSection, DefaultDirKey);
+    const QString DefaultDir = m_store.read(DefaultDirEntry.section, DefaultDirEntry.key);
     if (DefaultDir.isEmpty() || !point_dir_at(DefaultDir))
         point_dir_at(QDir::currentPath());
     fill_file_list(m_dirModel->filePath(Dir1->currentIndex()));
