@@ -9,12 +9,16 @@
 
 namespace zrx {
 
-// The directory part of a path, with its trailing separator; empty without one.
+// The directory part of a path, with its trailing separator ("/", and "\" on
+// Windows too); empty without one.
 QString dir_of_path(const QString &path);
 
 // Writes VrefHigh and ChannelCode[1..24], one per line with CR LF, atomically:
 // a failed save leaves any old file as it was. On failure returns false and
 // puts the system's reason in *error.
+//
+// Numbers are plain decimals without a blank and without a zero before the
+// point (10, 4.5, .5, 512), the form the program shows everywhere else.
 bool save_channel_set(const QString &path, const ChannelTable &table, QString *error);
 
 struct ChannelSetLoadResult {
@@ -23,11 +27,17 @@ struct ChannelSetLoadResult {
     int valuesRead = 0; // values taken from the file before the end or fault
 };
 
+// Whether a load shows the file's reference in the Vsup box. The batch runner
+// leaves the box alone; the conversions use the new reference all the same.
+enum class VsupBox { Show, Leave };
+
 // Reads a channel set and plays it onto the table and the chip as it arrives:
 // the reference into VrefHigh and the Vsup box, then for each channel its code,
 // CurrentChannel, write_current_channel() and refresh_channels(); at the end one
-// more refresh_channels(). A fault stops the load and keeps what was loaded.
+// more refresh_channels(). A fault stops the load and keeps what was loaded,
+// and the last refresh still runs so the rows match the table.
 ChannelSetLoadResult load_channel_set(const QString &path, ChannelTable &table, ChannelView &view,
-                                      const std::function<void()> &write_current_channel);
+                                      const std::function<void()> &write_current_channel,
+                                      VsupBox vsupBox = VsupBox::Show);
 
 } // namespace zrx
