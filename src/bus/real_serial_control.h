@@ -1,0 +1,54 @@
+#pragma once
+
+#include "bus/modem_line_driver.h"
+#include "bus/port_names.h"
+#include "bus/serial_control.h"
+
+#include <QSerialPort>
+
+namespace zrx {
+
+// The program's serial port on a real machine. QSerialPort opens and
+// configures it; the three line operations go straight to the open port's
+// handle, one driver request each (modem_line_driver.h), because the bus is
+// paced by nothing but those requests. Always 8N1 without flow control: RTS is
+// the bus data line and must stay ours.
+class RealSerialControl final : public SerialControl {
+    Q_OBJECT
+public:
+    explicit RealSerialControl(PortDeviceTable devices = default_port_devices(),
+                               QObject *parent = nullptr);
+    ~RealSerialControl() override;
+
+    OpenOutcome open_port(const PortConfiguration &configuration) override;
+    void close_port() override;
+    bool is_open() const override;
+    int port_number() const override;
+    QString error_text() const override;
+
+    void output(const QByteArray &bytes) override;
+
+    PortTimeouts timeouts() const override;
+    void set_timeouts(const PortTimeouts &timeouts) override;
+
+    void set_dtr(bool asserted) override;
+    void set_rts(bool asserted) override;
+    bool dsr() override;
+
+private:
+    void apply_line_settings(const PortConfiguration &configuration);
+    void note(const DriverResult &result);
+    void lose_port(const QString &reason);
+
+    PortDeviceTable m_devices;
+    QSerialPort m_port;
+    PortHandle m_handle{};
+    int m_portNumber = 0;
+    // Tells a queued error report which opening it belongs to.
+    quint64 m_openings = 0;
+    QString m_errorText;
+    // Until set_timeouts: no per-byte allowance, one second per write.
+    PortTimeouts m_timeouts{0, 0, 1000, 0, 1000};
+};
+
+} // namespace zrx
