@@ -1,0 +1,47 @@
+#pragma once
+
+#include "bus/port_state.h"
+#include "bus/serial_control.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace zrx {
+
+// The "COM Setting" dialog: choose the port that carries the bus and the bit
+// rate it runs at. Every pick is applied at once by re-opening the port, so
+// OK and Cancel only close the dialog; nothing is undone. The dialog is filled
+// when it is built; the owner shows it with exec() and lets it go afterwards.
+class frmPortSettings : public QDialog {
+    Q_OBJECT
+public:
+    frmPortSettings(PortState &ports, SerialControl &MSComm1, QWidget *parent = nullptr);
+
+    // The bit rates offered, in list order.
+    static const QList<qint32> &bit_rates();
+
+    // Fills both lists from PortNames, PortNumb and BitRate and says when the
+    // stored port cannot be used. Selecting entries here re-opens nothing.
+    void port_dialog_load();
+    // The user picked a port / a bit rate: store it and re-open the port.
+    void port_selected();
+    void bit_rate_selected();
+
+private:
+    void build_layout();
+
+    PortState &m_ports;
+    SerialControl &m_MSComm1;
+    QComboBox *comboComPort = nullptr;
+    QComboBox *comboBitRate = nullptr;
+    QLabel *txtstatusLabel = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    // Whether "COM" & PortNumb stood among the listed names at load.
+    bool PortFound = false;
+};
+
+} // namespace zrx
