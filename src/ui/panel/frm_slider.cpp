@@ -84,6 +84,12 @@ void frmSlider::build_layout()
         slider->setInvertedAppearance(true);
         slider->setInvertedControls(true);
         slider->setMinimumHeight(SliderHeightPx);
+        // Styles highlight the groove from the minimum to the thumb, which here
+        // is from full scale down: the opposite of the channel's level. Without
+        // the highlight the darker groove below the thumb shows the level.
+        QPalette plain = slider->palette();
+        plain.setColor(QPalette::Highlight, plain.color(QPalette::Button));
+        slider->setPalette(plain);
         // actionTriggered comes only from the user (mouse, keyboard, wheel), once
         // per position change and before the value is applied; positions set
         // by refresh_control_panel never raise it, so a refresh writes nothing.
