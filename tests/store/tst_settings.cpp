@@ -61,7 +61,6 @@ private slots:
     void lower_references_are_ignored();
     void save_writes_stored_texts_data();
     void save_writes_stored_texts();
-    void default_dir_is_stored_as_given();
 };
 
 void TestSettings::empty_store()
@@ -278,15 +277,6 @@ void TestSettings::save_writes_stored_texts()
     };
     QCOMPARE(stored, texts);
     QCOMPARE(store.size(), 5);
-}
-
-void TestSettings::default_dir_is_stored_as_given()
-{
-    MemorySettingsStore store;
-    save_default_dir(store, QStringLiteral("c:\\sets\\"));
-    QCOMPARE(store.read(QStringLiteral("Startup"), QStringLiteral("Default_Dir")),
-             QStringLiteral("c:\\sets\\"));
-    QCOMPARE(store.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
