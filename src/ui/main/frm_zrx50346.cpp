@@ -1,0 +1,285 @@
+#include "ui/main/frm_zrx50346.h"
+
+#include "bus/port_discovery.h"
+#include "core/conversions.h"
+#include "core/number_text.h"
+#include "store/channel_set_file.h"
+#include "store/settings.h"
+#include "ui/main/about_box.h"
+#include "ui/main/address_button.h"
+#include "ui/main/entry_box.h"
+#include "ui/main/up_down.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+
+namespace zrx {
+namespace {
+
+// The up arrow stops one short of full scale, which the conversions call 1024.
+constexpr double HighestSteppedCode = 1023;
+
+} // namespace
+
+frmZRX50346::frmZRX50346(std::unique_ptr<SerialControl> MSComm1, SettingsStore &store, BoardConnection connection,
+                         EndProgram end_program, QWidget *parent)
+    : QMainWindow(parent),
+      m_MSComm1(std::move(MSComm1)),
+      m_store(store),
+      m_connection(connection),
+      m_end_program(std::move(end_program)),
+      m_bus(*m_MSComm1),
+      m_chip{m_table, *this, m_bus}
+{
+    Q_ASSERT(m_end_program);
+    build_controls();
+    lay_out_controls();
+    set_tab_order();
+    // Connected last: the placeholder texts above must not reach the chip.
+    connect_controls();
+}
+
+frmZRX50346::~frmZRX50346() = default;
+
+void frmZRX50346::connect_controls()
+{
+    for (int k = 0; k < ChannelCount; ++k) {
+        connect(Text1[k], &QLineEdit::textChanged, this, [this, k] { volts_changed(k); });
+        connect(Text1[k], &EntryBox::clicked, this, [this, k] { volts_clicked(k); });
+        connect(Text1[k], &EntryBox::focus_left, this, [this, k] { volts_left(k); });
+    }
+    connect(Text13, &EntryBox::focus_left, this, &frmZRX50346::vsup_left);
+    connect(UpDown1, &UpDown::down_clicked, this, &frmZRX50346::step_down);
+    connect(UpDown1, &UpDown::up_clicked, this, &frmZRX50346::step_up);
+
+    connect(Command7, &QPushButton::clicked, this, &frmZRX50346::change_address);
+    connect(Command5, &QPushButton::clicked, this, &frmZRX50346::read_dac);
+    connect(Command6, &QPushButton::clicked, this, &frmZRX50346::reset_chip);
+    connect(Command10, &QPushButton::clicked, this, &frmZRX50346::program_otp);
+    connect(Command1, &QPushButton::clicked, this, &frmZRX50346::save_channel_file);
+    connect(Command2, &QPushButton::clicked, this, &frmZRX50346::load_channel_file);
+    connect(Command8, &QPushButton::clicked, this, &frmZRX50346::show_about);
+    connect(Command4, &QPushButton::clicked, this, &frmZRX50346::show_batch_window);
+    connect(Command9, &QPushButton::clicked, this, &frmZRX50346::show_control_panel);
+    connect(Command11, &QPushButton::clicked, this, &frmZRX50346::show_port_settings);
+}
+
+// ---- start-up and shutdown ----
+
+void frmZRX50346::start_up()
+{
+    // Provisional values, replaced by the stored ones just below.
+    m_table.VrefHigh = 10;
+    m_table.VrefLow = 0;
+    set_vsup_text(number_text(m_table.VrefHigh));
+    m_table.A0Setting = QStringLiteral("0");
+    m_table.CurrentChannel = 1;
+
+    SettingsTargets targets{m_table, *this, m_DefaultDir, m_ports.PortNumb, m_ports.BitRate};
+    load_settings(m_store, targets);
+    if (m_connection == BoardConnection::SerialPort) {
+        scan_com_ports(*m_MSComm1, m_ports);
+        open_selected_port(*m_MSComm1, m_ports);
+    }
+    set_address_button();
+    read_all_channels(m_chip);
+}
+
+void frmZRX50346::closeEvent(QCloseEvent *event)
+{
+    save_settings(m_store, m_table, m_ports.PortNumb, m_ports.BitRate);
+    event->accept();
+    m_end_program();
+}
+
+bool frmZRX50346::fncInitializeComPort(qint32 bitRate, int portNumber)
+{
+    return zrx::fncInitializeComPort(*m_MSComm1, m_ports, bitRate, portNumber);
+}
+
+void frmZRX50346::set_address_button()
+{
+    const bool one = m_table.A0Setting == QLatin1String("1");
+    Command7->set_colour(one ? AddressOneColour : AddressZeroColour);
+    Command7->set_caption(QString::fromLatin1(one ? AddressOneCaption : AddressZeroCaption));
+}
+
+// ---- the boxes as the channel model sees them ----
+
+QString frmZRX50346::volts_text(int channel) const
+{
+    return Text1.at(channel - 1)->text();
+}
+
+void frmZRX50346::set_volts_text(int channel, const QString &text)
+{
+    EntryBox *box = Text1.at(channel - 1);
+    // Rewriting the same text must not count as a change: no reconversion,
+    // no chip write, and the cursor stays where the user left it.
+    if (box->text() == text)
+        return;
+    box->setText(text);
+}
+
+QString frmZRX50346::code_text(int channel) const
+{
+    return Text15.at(channel - 1)->text();
+}
+
+void frmZRX50346::set_code_text(int channel, const QString &text)
+{
+    EntryBox *box = Text15.at(channel - 1);
+    if (box->text() != text)
+        box->setText(text);
+}
+
+QString frmZRX50346::vsup_text() const
+{
+    return Text13->text();
+}
+
+void frmZRX50346::set_vsup_text(const QString &text)
+{
+    if (Text13->text() != text)
+        Text13->setText(text);
+}
+
+void frmZRX50346::set_max_bank_text(const QString &text)
+{
+    txtMaxBank->setText(text);
+}
+
+void frmZRX50346::refresh_control_panel()
+{
+    if (on_refresh_control_panel)
+        on_refresh_control_panel();
+}
+
+// ---- channel entry ----
+
+void frmZRX50346::volts_changed(int k)
+{
+    volts_text_changed(m_chip, k + 1);
+}
+
+void frmZRX50346::volts_clicked(int k)
+{
+    m_table.CurrentChannel = k + 1;
+}
+
+void frmZRX50346::volts_left(int k)
+{
+    m_table.CurrentChannel = k + 1;
+    volts_to_code(m_table, *this);
+    refresh_channels(m_table, *this);
+    // The channel refresh_channels left current: the highest one it rewrote.
+    write_channel(m_chip);
+}
+
+void frmZRX50346::vsup_left()
+{
+    m_table.VrefHigh = leading_number(Text13->text());
+    refresh_channels(m_table, *this);
+}
+
+void frmZRX50346::step_down()
+{
+    step_code(-1);
+}
+
+void frmZRX50346::step_up()
+{
+    step_code(+1);
+}
+
+// One code, not one voltage step. The new text goes through the box's change
+// handling, so the chip gets the code as re-derived from the shown voltage,
+// and nothing at all when the text stays as it was.
+void frmZRX50346::step_code(int step)
+{
+    const int c = m_table.CurrentChannel;
+    double code = m_table.ChannelCode.at(c) + step;
+    if (step < 0 && code < 0)
+        code = 0;
+    if (step > 0 && code > HighestSteppedCode)
+        code = HighestSteppedCode;
+    m_table.ChannelCode[c] = code;
+    m_table.ChannelVolts[c] = m_table.VrefLow + code * (m_table.VrefHigh - m_table.VrefLow) / 1024;
+    set_volts_text(c, format_volts(m_table.ChannelVolts[c]));
+    set_code_text(c, format_code(m_table.ChannelCode[c]));
+}
+
+// ---- commands ----
+
+void frmZRX50346::change_address()
+{
+    m_table.A0Setting = m_table.A0Setting == QLatin1String("0") ? QStringLiteral("1") : QStringLiteral("0");
+    set_address_button();
+    select_reference(m_table, *this);
+    read_all_channels(m_chip);
+}
+
+void frmZRX50346::read_dac()
+{
+    read_all_channels(m_chip);
+}
+
+void frmZRX50346::reset_chip()
+{
+    reset_and_read_back(m_chip);
+}
+
+void frmZRX50346::program_otp()
+{
+    program_otp_and_reset(m_chip);
+}
+
+void frmZRX50346::show_about()
+{
+    show_message(this, about_request());
+}
+
+// The other windows are opened by the code that creates them.
+void frmZRX50346::show_batch_window() {}
+void frmZRX50346::show_control_panel() {}
+void frmZRX50346::show_port_settings() {}
+
+// ---- channel-set files ----
+
+QString frmZRX50346::choose_channel_file()
+{
+    FileChoiceRequest request;
+    request.initialDirectory = m_DefaultDir;
+    request.nameFilters = channel_set_name_filters();
+    const QString path = choose_file(this, request);
+    if (path.isEmpty())
+        return {};
+    // Remembered for the next run only: this run's dialogs keep starting in
+    // the directory read at start-up.
+    save_default_dir(m_store, dir_of_path(path));
+    return path;
+}
+
+void frmZRX50346::save_channel_file()
+{
+    const QString path = choose_channel_file();
+    if (path.isEmpty())
+        return;
+    // The error names the file and gives the system's reason.
+    QString error;
+    if (!save_channel_set(path, m_table, &error))
+        show_message(this, {QCoreApplication::applicationName(), error, QMessageBox::Warning});
+}
+
+void frmZRX50346::load_channel_file()
+{
+    const QString path = choose_channel_file();
+    if (path.isEmpty())
+        return;
+    const ChannelSetLoadResult result =
+        load_channel_set(path, m_table, *this, [this] { write_channel(m_chip); });
+    if (!result.ok)
+        show_message(this, {QCoreApplication::applicationName(), result.error, QMessageBox::Warning});
+}
+
+} // namespace zrx

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "bus/modem_line_bus.h"
+#include "bus/port_state.h"
+#include "bus/serial_control.h"
+#include "core/channel_table.h"
+#include "core/channel_view.h"
+#include "device/chip.h"
+#include "store/settings_store.h"
+#include "ui/main/file_choice.h"
+#include "ui/main/message_box.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QPushButton;
+
+namespace zrx {
+
+class AddressButton;
+class EntryBox;
+class UpDown;
+
+// What sits behind MSComm1: a serial port, or the simulated board, which has
+// no port to scan or open.
+enum class BoardConnection { SerialPort, SimulatedBoard };
+
+// The program's central window: one row per channel, the Vsup box and the
+// command buttons. Its boxes are the channel model's view, so refresh_channels
+// writes them directly and a voltage box whose text changes runs its change
+// handling (current channel, conversion, chip write) nested in the writer.
+//
+// Object names: single controls carry their own name (Text13, txtMaxBank,
+// Command1 .. Command11, UpDown1); element k of a control array is named
+// "<array>_<k>", so "Text1_0" is the voltage box and "Text15_0" the code box
+// of channel 1, and "Label1_<k>", "LabelV_<k>", "LabelH_<k>" are that row's
+// label and its "V" and "h". The arrows of UpDown1 are "UpDown1_up" and
+// "UpDown1_down".
+class frmZRX50346 : public QMainWindow, public ChannelView {
+    Q_OBJECT
+public:
+    // Ends the process once the settings are stored. In the program it never
+    // returns, so nothing runs after the window closes, not even the rest of
+    // a batch run or a read-back pause that the close interrupted.
+    using EndProgram = std::function<void()>;
+
+    frmZRX50346(std::unique_ptr<SerialControl> MSComm1, SettingsStore &store, BoardConnection connection,
+                EndProgram end_program, QWidget *parent = nullptr);
+    ~frmZRX50346() override;
+
+    // The start-up sequence; run once, after construction.
+    void start_up();
+
+    // Reopens MSComm1 on another port or bit rate (the port setup dialog).
+    bool fncInitializeComPort(qint32 bitRate, int portNumber);
+
+    // Colour and caption of the Change Address button for A0Setting.
+    void set_address_button();
+
+    // ChannelView: the real boxes.
+    QString volts_text(int channel) const override;
+    void set_volts_text(int channel, const QString &text) override;
+    QString code_text(int channel) const override;
+    void set_code_text(int channel, const QString &text) override;
+    QString vsup_text() const override;
+    void set_vsup_text(const QString &text) override;
+    void set_max_bank_text(const QString &text) override;
+    void refresh_control_panel() override;
+
+    // What the other windows are handed: the program's one table, chip, port
+    // and store, and the directory the file dialogs start in.
+    ChannelTable &table() { return m_table; }
+    Chip &chip() { return m_chip; }
+    PortState &ports() { return m_ports; }
+    SerialControl &MSComm1() { return *m_MSComm1; }
+    SettingsStore &settings_store() { return m_store; }
+    QString &DefaultDir() { return m_DefaultDir; }
+
+    // Redraws the control panel while it is open (set by whoever opens it).
+    std::function<void()> on_refresh_control_panel;
+    // The file dialog and the message boxes; tests replace both.
+    ChooseFile choose_file = choose_file_with_dialog;
+    ShowMessage show_message = show_message_box;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void volts_changed(int k);
+    void volts_clicked(int k);
+    void volts_left(int k);
+    void vsup_left();
+    void step_down();
+    void step_up();
+
+    void change_address();
+    void read_dac();
+    void reset_chip();
+    void program_otp();
+    void save_channel_file();
+    void load_channel_file();
+    void show_about();
+    void show_batch_window();
+    void show_control_panel();
+    void show_port_settings();
+
+private:
+    void build_controls();
+    void lay_out_controls();
+    void connect_controls();
+    void set_tab_order();
+    void step_code(int step);
+    QString choose_channel_file();
+
+    std::unique_ptr<SerialControl> m_MSComm1;
+    SettingsStore &m_store;
+    BoardConnection m_connection;
+    EndProgram m_end_program;
+    ModemLineBus m_bus;
+    ChannelTable m_table;
+    PortState m_ports;
+    QString m_DefaultDir;
+    Chip m_chip;
+
+    std::array<EntryBox *, ChannelCount> Text1{};
+    std::array<EntryBox *, ChannelCount> Text15{};
+    EntryBox *Text13 = nullptr;
+    EntryBox *txtMaxBank = nullptr;
+    AddressButton *Command7 = nullptr;
+    UpDown *UpDown1 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command4 = nullptr;
+    QPushButton *Command5 = nullptr;
+    QPushButton *Command6 = nullptr;
+    QPushButton *Command8 = nullptr;
+    QPushButton *Command9 = nullptr;
+    QPushButton *Command10 = nullptr;
+    QPushButton *Command11 = nullptr;
+};
+
+} // namespace zrx

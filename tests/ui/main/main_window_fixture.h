@@ -1,0 +1,71 @@
+#pragma once
+
+#include "bus/recording_serial_control.h"
+#include "bus/simulated_board.h"
+#include "store/memory_settings_store.h"
+#include "ui/main/entry_box.h"
+#include "ui/main/frm_zrx50346.h"
+
+#include <QPushButton>
+#include <QStringList>
+
+#include <memory>
+
+namespace zrx {
+
+// The main window on the simulated board, with a recorder in between so a
+// test can decode what reached the chip's pins. Dialogs and message boxes go
+// to lists instead of the screen, and closing the window stores the settings
+// and counts an ending instead of ending the test.
+struct MainWindowFixture {
+    explicit MainWindowFixture(BoardConnection connection = BoardConnection::SimulatedBoard);
+    ~MainWindowFixture();
+
+    // Start-up, shown and active (focus changes need an active window);
+    // the trace of the start-up is kept in startupTrace.
+    void start();
+
+    EntryBox *volts_box(int channel) const;
+    EntryBox *code_box(int channel) const;
+    EntryBox *vsup_box() const;
+    EntryBox *max_bank_box() const;
+    QPushButton *button(const QString &name) const;
+    QWidget *widget(const QString &name) const;
+
+    // Replaces a box's text as a user would: select all, then type.
+    void type_into(QLineEdit *box, const QString &text);
+    // Moves the focus on with the Tab key, as a user leaves a box.
+    void press_tab();
+    void mouse_click(QWidget *widget);
+
+    // What went over the wire since the last call, as decoded bus text.
+    QStringList take_transactions();
+
+    // The chip's registers, as a test sets them up before start-up.
+    void put_codes(const QList<int> &codes);
+
+    SimulatedBoard board;
+    RecordingSerialControl *recorder = nullptr; // owned by the window
+    MemorySettingsStore store;
+    std::unique_ptr<frmZRX50346> window;
+    QStringList startupTrace;
+
+    int endings = 0;
+    std::function<void()> on_ending; // runs at each ending, after the count
+    QList<MessageRequest> messages;
+    QList<FileChoiceRequest> fileRequests;
+    QString fileToChoose; // what the "dialog" returns; empty is a cancel
+};
+
+// Bus text of the transactions the program sends, for golden comparisons.
+QString channel_write(int channel, double code, int a0 = 0);
+QString otp_write(int channel, double code, int a0 = 0);
+QString general_call_reset_text();
+QStringList register_read(int reg, quint16 word, int a0 = 0);
+// The whole read-back: 24 channels then Max Bank.
+QStringList read_back(const QList<int> &codes, quint16 maxBank = 0, int a0 = 0);
+
+// The transactions that are channel writes, in order.
+QStringList channel_writes_of(const QStringList &transactions);
+
+} // namespace zrx
