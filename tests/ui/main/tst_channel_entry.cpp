@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFocusEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -44,6 +45,8 @@ private slots:
     void leaving_vsup_rescales_voltages_and_keeps_codes();
     void vsup_zero_disables_entry();
     void code_boxes_only_display();
+    void focus_leaving_data();
+    void focus_leaving();
     void button_press_leaves_box_before_command();
     void vsup_left_by_mouse_before_save();
     void tab_order_follows_screen_order();
@@ -206,6 +209,31 @@ void TestChannelEntry::code_boxes_only_display()
     QTest::keyClicks(box, QStringLiteral("123"));
     QCOMPARE(box->text(), format_code(spread_codes()[1]));
     QCOMPARE(f.take_transactions(), QStringList());
+}
+
+void TestChannelEntry::focus_leaving_data()
+{
+    QTest::addColumn<Qt::FocusReason>("reason");
+    QTest::addColumn<bool>("left");
+    QTest::newRow("tab") << Qt::TabFocusReason << true;
+    QTest::newRow("back tab") << Qt::BacktabFocusReason << true;
+    QTest::newRow("mouse") << Qt::MouseFocusReason << true;
+    QTest::newRow("shortcut") << Qt::ShortcutFocusReason << true;
+    QTest::newRow("other window or message box") << Qt::ActiveWindowFocusReason << false;
+    QTest::newRow("context menu") << Qt::PopupFocusReason << false;
+}
+
+// Switching to another window and coming back is not leaving the box.
+void TestChannelEntry::focus_leaving()
+{
+    QFETCH(Qt::FocusReason, reason);
+    QFETCH(bool, left);
+    EntryBox box;
+    int leavings = 0;
+    connect(&box, &EntryBox::focus_left, this, [&leavings] { ++leavings; });
+    QFocusEvent focusOut(QEvent::FocusOut, reason);
+    QCoreApplication::sendEvent(&box, &focusOut);
+    QCOMPARE(leavings, left ? 1 : 0);
 }
 
 // The mouse press moves the focus to the button, which makes the box run its

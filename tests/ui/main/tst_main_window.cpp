@@ -4,6 +4,7 @@
 
 #include "core/number_text.h"
 #include "ui/main/address_button.h"
+#include "ui/main/fatal_message.h"
 #include "ui/main/up_down.h"
 
 #include <QLabel>
@@ -62,7 +63,7 @@ private slots:
     void reset_sends_general_call_and_reads_back();
     void program_otp_burns_all_channels_without_prompt();
     void about_box();
-    void fncInitializeComPort_reopens_the_port();
+    void fatal_message_then_end();
 };
 
 void TestMainWindow::controls_have_their_names_and_captions()
@@ -357,16 +358,21 @@ void TestMainWindow::about_box()
     QCOMPARE(box->text().split(QLatin1Char('\n')).size(), 2);
 }
 
-void TestMainWindow::fncInitializeComPort_reopens_the_port()
+void TestMainWindow::fatal_message_then_end()
 {
-    MainWindowFixture f(BoardConnection::SerialPort);
-    f.board.set_existing_ports({1, 4});
-    f.start();
-    QVERIFY(f.window->fncInitializeComPort(4800, 4));
-    QCOMPARE(f.board.port_number(), 4);
-    QCOMPARE(f.board.configuration().Settings, QStringLiteral("4800,N,8,1"));
-    QVERIFY(!f.window->fncInitializeComPort(4800, 3));
-    QVERIFY(!f.board.is_open());
+    QList<MessageRequest> shown;
+    QStringList order;
+    const FatalHandler handler = make_fatal_message_handler(
+        [&](QWidget *, const MessageRequest &request) {
+            shown.append(request);
+            order.append(QStringLiteral("shown"));
+        },
+        [&] { order.append(QStringLiteral("ended")); });
+    handler(QStringLiteral("Problem in decmal_to_binary8"));
+    QCOMPARE(order, QStringList({QStringLiteral("shown"), QStringLiteral("ended")}));
+    QCOMPARE(shown[0].title, QCoreApplication::applicationName());
+    QCOMPARE(shown[0].text, QStringLiteral("Problem in decmal_to_binary8"));
+    QCOMPARE(shown[0].icon, QMessageBox::NoIcon);
 }
 
 QTEST_MAIN(TestMainWindow)
