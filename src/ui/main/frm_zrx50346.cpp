@@ -5,6 +5,10 @@
 #include "core/number_text.h"
 #include "store/channel_set_file.h"
 #include "store/settings.h"
+#include "store/settings_keys.h"
+#include "ui/batch/frm_batch.h"
+#include "ui/dialogs/frm_port_settings.h"
+#include "ui/panel/frm_slider.h"
 #include "ui/main/about_box.h"
 #include "ui/main/address_button.h"
 #include "ui/main/entry_box.h"
@@ -151,8 +155,8 @@ void frmZRX50346::set_max_bank_text(const QString &text)
 
 void frmZRX50346::refresh_control_panel()
 {
-    if (on_refresh_control_panel)
-        on_refresh_control_panel();
+    if (m_panel)
+        m_panel->refresh_control_panel();
 }
 
 // ---- channel entry ----
@@ -239,10 +243,30 @@ void frmZRX50346::show_about()
     show_message(this, about_request());
 }
 
-// The other windows are opened by the code that creates them.
-void frmZRX50346::show_batch_window() {}
-void frmZRX50346::show_control_panel() {}
-void frmZRX50346::show_port_settings() {}
+void frmZRX50346::show_batch_window()
+{
+    // The batch window starts in the stored directory, and from now on so do
+    // this window's file dialogs. Nothing else is re-read: the address,
+    // references and port stay as the user set them in this run.
+    m_DefaultDir = m_store.read(DefaultDirEntry.section, DefaultDirEntry.key);
+    frm_batch batch(m_chip, *m_MSComm1, m_store, m_batchState, this);
+    batch.exec();
+}
+
+void frmZRX50346::show_control_panel()
+{
+    if (!m_panel)
+        m_panel = new frmSlider(m_chip, this);
+    m_panel->show();
+    m_panel->raise();
+    m_panel->activateWindow();
+}
+
+void frmZRX50346::show_port_settings()
+{
+    frmPortSettings dialog(m_ports, *m_MSComm1, this);
+    dialog.exec();
+}
 
 // ---- channel-set files ----
 

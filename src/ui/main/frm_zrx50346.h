@@ -8,9 +8,12 @@
 #include "device/chip.h"
 #include "store/settings_store.h"
 #include "ui/main/file_choice.h"
+#include "ui/batch/batch_state.h"
 #include "ui/main/message_box.h"
+#include "ui/panel/frm_slider.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <functional>
@@ -79,8 +82,8 @@ public:
     SettingsStore &settings_store() { return m_store; }
     QString &DefaultDir() { return m_DefaultDir; }
 
-    // Redraws the control panel while it is open (set by whoever opens it).
-    std::function<void()> on_refresh_control_panel;
+    // The control panel while it is open; it deletes itself when closed.
+    frmSlider *control_panel() const { return m_panel; }
     // The file dialog and the message boxes; tests replace both.
     ChooseFile choose_file = choose_file_with_dialog;
     ShowMessage show_message = show_message_box;
@@ -124,6 +127,9 @@ private:
     PortState m_ports;
     QString m_DefaultDir;
     Chip m_chip;
+    // The batch runner's flags outlive its window.
+    BatchState m_batchState;
+    QPointer<frmSlider> m_panel;
 
     std::array<EntryBox *, ChannelCount> Text1{};
     std::array<EntryBox *, ChannelCount> Text15{};
