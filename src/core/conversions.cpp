@@ -14,7 +14,9 @@ double code_to_volts(const ChannelTable &table, double code)
 {
     if (code > 1023)
         return table.VrefHigh;
-    return table.VrefLow + code * (table.VrefHigh - table.VrefLow) / CodeSteps;
+    // The step first: a reference near the largest double would overflow
+    // code * span. Dividing by 1024 is exact, so the result is the same.
+    return table.VrefLow + code * ((table.VrefHigh - table.VrefLow) / CodeSteps);
 }
 
 void volts_to_code(ChannelTable &table, const ChannelView &view)
@@ -29,7 +31,8 @@ void volts_to_code(ChannelTable &table, const ChannelView &view)
     if (volts < table.VrefLow)
         volts = table.VrefLow;
     table.ChannelVolts.at(c) = volts;
-    table.ChannelCode.at(c) = std::floor(CodeSteps * (volts - table.VrefLow) / span + 0.5);
+    // The share of the span first, for the same reason and with the same result.
+    table.ChannelCode.at(c) = std::floor(CodeSteps * ((volts - table.VrefLow) / span) + 0.5);
 }
 
 void refresh_channels(ChannelTable &table, ChannelView &view)
