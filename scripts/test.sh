@@ -19,6 +19,10 @@ cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 if [ "$ci" = "true" ]; then
+    # The whole run must stay well inside CI's time on two cores; each phase
+    # says what it took.
+    echo "== Plain build and tests: ${SECONDS}s"
+
     echo "== Sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
     export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
@@ -26,10 +30,13 @@ if [ "$ci" = "true" ]; then
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZRX_BUILD_TESTS=ON -DZRX_SANITIZE=ON
     cmake --build build-asan -j "$jobs"
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    echo "== Sanitizer build and tests done: ${SECONDS}s"
 
     echo "== Fuzz targets, short runs"
+    # Only the fuzzers and the libraries beneath them; the windows are not fuzzed.
     CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DZRX_BUILD_TESTS=OFF -DZRX_BUILD_FUZZ=ON
-    cmake --build build-fuzz -j "$jobs"
+    cmake --build build-fuzz -j "$jobs" --target fuzzers
     ctest --test-dir build-fuzz --output-on-failure -j "$jobs"
+    echo "== Fuzz runs done: ${SECONDS}s"
 fi
