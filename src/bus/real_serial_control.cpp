@@ -44,6 +44,7 @@ OpenOutcome RealSerialControl::open_port(const PortConfiguration &configuration)
     close_port();
     m_portNumber = configuration.CommPort;
     m_errorText.clear();
+    m_permissionDenied = false;
 
     const QString device = port_device(m_devices, m_portNumber);
     if (device.isEmpty()) {
@@ -60,7 +61,10 @@ OpenOutcome RealSerialControl::open_port(const PortConfiguration &configuration)
         const QSerialPort::SerialPortError error = m_port.error();
         m_errorText = device + QStringLiteral(": ") + m_port.errorString();
         m_port.clearError();
-        return held_by_another_program(device, error) ? OpenOutcome::HeldElsewhere : OpenOutcome::Failed;
+        if (held_by_another_program(device, error))
+            return OpenOutcome::HeldElsewhere;
+        m_permissionDenied = error == QSerialPort::PermissionError;
+        return OpenOutcome::Failed;
     }
     m_handle = m_port.handle();
     ++m_openings;

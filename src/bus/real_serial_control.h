@@ -25,6 +25,7 @@ public:
     bool is_open() const override;
     int port_number() const override;
     QString error_text() const override;
+    bool permission_denied() const override { return m_permissionDenied; }
 
     void output(const QByteArray &bytes) override;
 
@@ -47,6 +48,7 @@ private:
     // Tells a queued error report which opening it belongs to.
     quint64 m_openings = 0;
     QString m_errorText;
+    bool m_permissionDenied = false;
     // Until set_timeouts: no per-byte allowance, one second per write.
     PortTimeouts m_timeouts{0, 0, 1000, 0, 1000};
 };

@@ -51,6 +51,11 @@ QString RecordingSerialControl::error_text() const
     return m_target ? m_target->error_text() : QString();
 }
 
+bool RecordingSerialControl::permission_denied() const
+{
+    return m_target && m_target->permission_denied();
+}
+
 void RecordingSerialControl::output(const QByteArray &bytes)
 {
     m_trace.append({LineOperation::Kind::Output, false, 0, bytes});

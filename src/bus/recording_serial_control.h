@@ -30,6 +30,7 @@ public:
     bool is_open() const override;
     int port_number() const override;
     QString error_text() const override;
+    bool permission_denied() const override;
     void output(const QByteArray &bytes) override;
     PortTimeouts timeouts() const override;
     void set_timeouts(const PortTimeouts &timeouts) override;

@@ -53,6 +53,9 @@ public:
     virtual int port_number() const = 0;
     // The system's reason for the last failed open or the loss of the port.
     virtual QString error_text() const = 0;
+    // Whether the last failed open was refused because this user may not
+    // open the port (which a change of group membership cures).
+    virtual bool permission_denied() const { return false; }
 
     // Raw bytes on the transmit data line.
     virtual void output(const QByteArray &bytes) = 0;

@@ -10,6 +10,7 @@ OpenOutcome SimulatedBoard::open_port(const PortConfiguration &configuration)
     m_configuration = configuration;
     const int port = configuration.CommPort;
     const QString name = QStringLiteral("COM%1").arg(port);
+    m_permissionDenied = false;
     if (m_existingPorts && !m_existingPorts->contains(port)) {
         m_errorText = QStringLiteral("%1 does not exist").arg(name);
         return OpenOutcome::Failed;
@@ -17,6 +18,11 @@ OpenOutcome SimulatedBoard::open_port(const PortConfiguration &configuration)
     if (m_heldPorts.contains(port)) {
         m_errorText = QStringLiteral("%1 is held by another program").arg(name);
         return OpenOutcome::HeldElsewhere;
+    }
+    if (m_refusedPorts.contains(port)) {
+        m_errorText = QStringLiteral("%1: Permission denied").arg(name);
+        m_permissionDenied = true;
+        return OpenOutcome::Failed;
     }
     m_errorText.clear();
     m_open = true;

@@ -30,6 +30,8 @@ public:
     void set_existing_ports(const QSet<int> &ports) { m_existingPorts = ports; }
     // These exist but another program holds them.
     void set_held_ports(const QSet<int> &ports) { m_heldPorts = ports; }
+    // These exist but this user may not open them.
+    void set_refused_ports(const QSet<int> &ports) { m_refusedPorts = ports; }
     // The port goes away when the line operation after the next `operations`
     // ones arrives (writes and DSR reads count): it closes itself, says so
     // once through port_lost(), and ignores that operation and all later ones.
@@ -44,6 +46,7 @@ public:
     bool is_open() const override { return m_open; }
     int port_number() const override { return m_configuration.CommPort; }
     QString error_text() const override { return m_errorText; }
+    bool permission_denied() const override { return m_permissionDenied; }
     void output(const QByteArray &bytes) override;
     PortTimeouts timeouts() const override { return m_timeouts; }
     void set_timeouts(const PortTimeouts &timeouts) override;
@@ -58,12 +61,14 @@ private:
     SimulatedChip m_chip;
     std::optional<QSet<int>> m_existingPorts;
     QSet<int> m_heldPorts;
+    QSet<int> m_refusedPorts;
     PortConfiguration m_configuration;
     PortTimeouts m_timeouts;
     QByteArray m_transmitted;
     QString m_errorText;
     int m_operationsBeforeLoss = -1; // -1: the port stays
     bool m_open = false;
+    bool m_permissionDenied = false;
 };
 
 } // namespace zrx

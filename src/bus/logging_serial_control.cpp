@@ -1,0 +1,106 @@
+#include "bus/logging_serial_control.h"
+
+namespace zrx {
+namespace {
+
+qint32 bit_rate_of(const QString &settings)
+{
+    bool ok = false;
+    const qint32 rate = settings.section(QLatin1Char(','), 0, 0).trimmed().toInt(&ok);
+    return ok && rate > 0 ? rate : 0;
+}
+
+const PortRecord NoRecord;
+
+} // namespace
+
+LoggingSerialControl::LoggingSerialControl(std::unique_ptr<SerialControl> target, BusLog &log, QObject *parent)
+    : SerialControl(parent), m_target(std::move(target)), m_log(log), m_decoder(log)
+{
+    Q_ASSERT(m_target);
+    // The simulated board comes already open.
+    m_open = m_target->is_open();
+    if (PortRecord *record = m_open ? record_of(m_target->port_number()) : nullptr)
+        record->event = PortRecord::Event::Opened;
+    connect(m_target.get(), &SerialControl::port_lost, this, &LoggingSerialControl::target_lost);
+}
+
+const PortRecord &LoggingSerialControl::port_record(int portNumber) const
+{
+    return portNumber >= 1 && portNumber <= HighestPortNumber ? m_records[std::size_t(portNumber)] : NoRecord;
+}
+
+PortRecord *LoggingSerialControl::record_of(int portNumber)
+{
+    return portNumber >= 1 && portNumber <= HighestPortNumber ? &m_records[std::size_t(portNumber)] : nullptr;
+}
+
+OpenOutcome LoggingSerialControl::open_port(const PortConfiguration &configuration)
+{
+    // Opening closes whatever was open first.
+    if (PortRecord *previous = m_target->is_open() ? record_of(m_target->port_number()) : nullptr)
+        previous->event = PortRecord::Event::Closed;
+    const OpenOutcome outcome = m_target->open_port(configuration);
+    m_open = m_target->is_open();
+    m_decoder.lines_reset();
+
+    if (PortRecord *record = record_of(configuration.CommPort)) {
+        record->bitRate = bit_rate_of(configuration.Settings);
+        record->reason.clear();
+        record->permissionDenied = false;
+        switch (outcome) {
+        case OpenOutcome::Opened:
+            record->event = PortRecord::Event::Opened;
+            break;
+        case OpenOutcome::HeldElsewhere:
+            record->event = PortRecord::Event::HeldElsewhere;
+            break;
+        case OpenOutcome::Failed:
+            record->event = PortRecord::Event::Failed;
+            record->reason = m_target->error_text();
+            record->permissionDenied = m_target->permission_denied();
+            break;
+        }
+    }
+    emit port_state_changed();
+    return outcome;
+}
+
+void LoggingSerialControl::close_port()
+{
+    // A close of a port that is not open changes nothing, and must not
+    // cover up why it did not open.
+    if (PortRecord *record = m_target->is_open() ? record_of(m_target->port_number()) : nullptr)
+        record->event = PortRecord::Event::Closed;
+    m_target->close_port();
+    m_open = m_target->is_open();
+    m_decoder.lines_reset();
+    emit port_state_changed();
+}
+
+void LoggingSerialControl::output(const QByteArray &bytes)
+{
+    m_target->output(bytes);
+    if (!m_open || bytes.isEmpty())
+        return;
+    BusTransaction marker;
+    marker.kind = BusTransaction::Kind::StepMarker;
+    marker.count = int(bytes.size());
+    for (int i = 0; i < qMin(marker.count, BusTransaction::MaxBytes); ++i)
+        marker.bytes[std::size_t(i)] = quint8(bytes[i]);
+    m_log.append(marker);
+}
+
+void LoggingSerialControl::target_lost(const QString &reason)
+{
+    m_open = false;
+    m_decoder.lines_reset();
+    if (PortRecord *record = record_of(m_target->port_number())) {
+        record->event = PortRecord::Event::Lost;
+        record->reason = reason;
+    }
+    emit port_lost(reason);
+    emit port_state_changed();
+}
+
+} // namespace zrx
