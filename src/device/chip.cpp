@@ -17,6 +17,9 @@ const QString MaxBankRegister = QStringLiteral("111111");
 // The pause that opens every read-back; other handlers may run inside it.
 constexpr double ReadBackPauseSeconds = 0.1;
 
+// What a word reads as when nothing drives the data line.
+constexpr int NoAnswerWord = 0xFFFF;
+
 int bit_of(const QString &bits, int i)
 {
     return i <= bits.size() && bits.at(i - 1) == QLatin1Char('1') ? 1 : 0;
@@ -85,11 +88,16 @@ void read_max_bank(Chip &chip)
 void read_all_channels(Chip &chip)
 {
     wait_seconds(ReadBackPauseSeconds);
+    const QString A0Setting = chip.table.A0Setting;
+    bool everyWordFFFF = true;
     for (int i = 0; i < ChannelCount; ++i) {
         chip.bus.read_register_5bit(decimal_to_binary5(i), chip.table.A0Setting);
         chip.table.ChannelCode[i + 1] = chip.bus.LastReadWord;
+        everyWordFFFF = everyWordFFFF && chip.bus.LastReadWord == NoAnswerWord;
     }
     read_max_bank(chip);
+    everyWordFFFF = everyWordFFFF && chip.bus.LastReadWord == NoAnswerWord;
+    chip.LastReadBack = {true, everyWordFFFF, A0Setting};
     refresh_channels(chip.table, chip.view);
 }
 

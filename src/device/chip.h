@@ -6,12 +6,23 @@
 
 namespace zrx {
 
+// How the last full read-back went. The bus never samples acknowledges, so
+// the words are all there is to go by: a chip that does not answer leaves
+// the data line released, and every word reads FFFF.
+struct ReadBackRecord {
+    bool Done = false;
+    bool EveryWordFFFF = false;
+    // The address setting the chip was read at.
+    QString A0Setting;
+};
+
 // What a chip transaction works on: the channel table, the boxes that show
 // it, and the bus the chip sits on. One of these lives as long as the program.
 struct Chip {
     ChannelTable &table;
     ChannelView &view;
     ModemLineBus &bus;
+    ReadBackRecord LastReadBack{};
 };
 
 // Writes ChannelCode[CurrentChannel] to its register (channel n is register
@@ -22,7 +33,8 @@ void write_channel_frame(ModemLineBus &bus, const QString &low, const QString &h
 
 // Reads registers 0x00..0x17 into ChannelCode and 0x3F into "Max Bank:", then
 // refreshes the rows (which writes back every channel whose text changed).
-// Opens with a 0.1 s pause in which other handlers may run.
+// Opens with a 0.1 s pause in which other handlers may run. Notes in
+// LastReadBack whether any word came back other than FFFF.
 void read_all_channels(Chip &chip);
 void read_max_bank(Chip &chip);
 
