@@ -21,6 +21,7 @@ constexpr qint32 DefaultBitRate = 9600;
 
 frmPortSettings::frmPortSettings(PortState &ports, SerialControl &MSComm1, QWidget *parent)
     : QDialog(parent)
+    , rescan_ports([this] { scan_com_ports(m_MSComm1, m_ports); })
     , m_ports(ports)
     , m_MSComm1(MSComm1)
 {
@@ -36,6 +37,7 @@ frmPortSettings::frmPortSettings(PortState &ports, SerialControl &MSComm1, QWidg
     connect(comboComPort, &QComboBox::activated, this, &frmPortSettings::port_selected);
     connect(comboBitRate, &QComboBox::activated, this, &frmPortSettings::bit_rate_selected);
     // Each pick has already been applied: both buttons just close.
+    connect(cmdRescan, &QPushButton::clicked, this, &frmPortSettings::rescan);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -71,15 +73,22 @@ void frmPortSettings::build_layout()
         w->setFont(plain);
     comboComPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     txtstatusLabel->setWordWrap(true);
-    txtstatusLabel->setMinimumWidth(180);
+    // Room for the longer status text on two lines, in the font's measure.
+    txtstatusLabel->setMinimumWidth(txtstatusLabel->fontMetrics().averageCharWidth() * 30);
+    cmdRescan = new QPushButton(QStringLiteral("Rescan"), frmCommPort);
+    cmdRescan->setObjectName(QStringLiteral("cmdRescan"));
+    cmdRescan->setFont(plain);
+    cmdRescan->setAutoDefault(false);
+    cmdRescan->setToolTip(QStringLiteral("Look for serial ports again, for an adapter plugged in since start-up"));
 
     auto *frameLayout = new QGridLayout(frmCommPort);
     frameLayout->addWidget(Label1, 0, 0);
     frameLayout->addWidget(comboComPort, 0, 1);
+    frameLayout->addWidget(cmdRescan, 0, 2);
     frameLayout->addWidget(Label2, 1, 0);
     frameLayout->addWidget(comboBitRate, 1, 1);
-    frameLayout->addWidget(txtstatusLabel, 0, 2, 2, 1);
-    frameLayout->setColumnStretch(2, 1);
+    frameLayout->addWidget(txtstatusLabel, 0, 3, 2, 1);
+    frameLayout->setColumnStretch(3, 1);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -95,6 +104,12 @@ void frmPortSettings::build_layout()
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frmCommPort);
     layout->addLayout(buttons);
+
+    // Screen order: the port row, the rate row, then the buttons.
+    setTabOrder(comboComPort, cmdRescan);
+    setTabOrder(cmdRescan, comboBitRate);
+    setTabOrder(comboBitRate, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
 }
 
 void frmPortSettings::port_dialog_load()
@@ -132,6 +147,14 @@ void frmPortSettings::port_dialog_load()
     // A stored rate outside the list (one from an edited settings store) stays
     // in force with nothing selected until the user picks one.
     comboBitRate->setCurrentIndex(bit_rates().indexOf(m_ports.BitRate));
+}
+
+void frmPortSettings::rescan()
+{
+    rescan_ports();
+    // The load sets a status only when there is something to say.
+    txtstatusLabel->clear();
+    port_dialog_load();
 }
 
 void frmPortSettings::port_selected()

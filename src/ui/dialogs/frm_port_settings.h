@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -29,6 +31,14 @@ public:
     // The user picked a port / a bit rate: store it and re-open the port.
     void port_selected();
     void bit_rate_selected();
+    // The user asked for a new look at the machine's ports: run the scan
+    // again and refill the port list as the load fills it, so an adapter
+    // plugged in since start-up can be chosen.
+    void rescan();
+
+    // The scan behind rescan(); scan_com_ports on the dialog's port unless
+    // the owner knows better (the simulated board has no ports to probe).
+    std::function<void()> rescan_ports;
 
 private:
     void build_layout();
@@ -40,6 +50,7 @@ private:
     QLabel *txtstatusLabel = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdRescan = nullptr;
     // Whether "COM" & PortNumb stood among the listed names at load.
     bool PortFound = false;
 };
