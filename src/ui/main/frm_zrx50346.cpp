@@ -1,21 +1,27 @@
 #include "ui/main/frm_zrx50346.h"
 
 #include "bus/port_discovery.h"
+#include "bus/port_names.h"
 #include "core/conversions.h"
 #include "core/number_text.h"
 #include "store/channel_set_file.h"
 #include "store/settings.h"
 #include "store/settings_keys.h"
 #include "ui/batch/frm_batch.h"
+#include "ui/buslog/frm_bus_log.h"
 #include "ui/dialogs/frm_port_settings.h"
 #include "ui/panel/frm_slider.h"
 #include "ui/main/about_box.h"
 #include "ui/main/address_button.h"
 #include "ui/main/entry_box.h"
+#include "ui/main/status_label.h"
+#include "ui/main/status_texts.h"
 #include "ui/main/up_down.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QStatusBar>
 
 namespace zrx {
 namespace {
@@ -28,7 +34,7 @@ constexpr double HighestSteppedCode = 1023;
 frmZRX50346::frmZRX50346(std::unique_ptr<SerialControl> MSComm1, SettingsStore &store, BoardConnection connection,
                          EndProgram end_program, QWidget *parent)
     : QMainWindow(parent),
-      m_MSComm1(std::move(MSComm1)),
+      m_MSComm1(std::make_unique<LoggingSerialControl>(std::move(MSComm1), m_busLog)),
       m_store(store),
       m_connection(connection),
       m_end_program(std::move(end_program)),
@@ -38,12 +44,17 @@ frmZRX50346::frmZRX50346(std::unique_ptr<SerialControl> MSComm1, SettingsStore &
     Q_ASSERT(m_end_program);
     build_controls();
     lay_out_controls();
+    build_status_line();
     set_tab_order();
     // Connected last: the placeholder texts above must not reach the chip.
     connect_controls();
 }
 
-frmZRX50346::~frmZRX50346() = default;
+frmZRX50346::~frmZRX50346()
+{
+    // Its table reads the log, which goes before the child windows do.
+    delete m_busLogWindow;
+}
 
 void frmZRX50346::connect_controls()
 {
@@ -66,6 +77,7 @@ void frmZRX50346::connect_controls()
     connect(Command4, &QPushButton::clicked, this, &frmZRX50346::show_batch_window);
     connect(Command9, &QPushButton::clicked, this, &frmZRX50346::show_control_panel);
     connect(Command11, &QPushButton::clicked, this, &frmZRX50346::show_port_settings);
+    connect(m_MSComm1.get(), &LoggingSerialControl::port_state_changed, this, &frmZRX50346::show_port_status);
 }
 
 // ---- start-up and shutdown ----
@@ -84,9 +96,46 @@ void frmZRX50346::start_up()
     if (m_connection == BoardConnection::SerialPort) {
         scan_com_ports(*m_MSComm1, m_ports);
         open_selected_port(*m_MSComm1, m_ports);
+    } else {
+        list_simulated_board_port();
     }
     set_address_button();
+    show_port_status();
     read_all_channels(m_chip);
+    show_chip_status();
+}
+
+// The board answers as the one port it was opened on, so the port dialog
+// has something to offer; nothing is probed or opened for it.
+void frmZRX50346::list_simulated_board_port()
+{
+    const int board = m_MSComm1->port_number();
+    m_ports.PortNames = QStringList{port_name(board >= 1 && board <= HighestPortNumber ? board : 1)};
+    m_ports.PortCount = 1;
+    mark_available_ports(m_ports);
+}
+
+void frmZRX50346::show_port_status()
+{
+    const int portNumb = m_ports.PortNumb;
+    const bool open = m_MSComm1->is_open()
+                      && (m_connection == BoardConnection::SimulatedBoard || m_MSComm1->port_number() == portNumb);
+    statusPort->set_status(port_status_text(m_connection == BoardConnection::SimulatedBoard, portNumb,
+                                         m_MSComm1->port_record(portNumb), open));
+}
+
+void frmZRX50346::show_chip_status()
+{
+    statusChip->set_status(chip_status_text(m_chip.LastReadBack));
+}
+
+void frmZRX50346::show_bus_log()
+{
+    if (!m_busLogWindow)
+        m_busLogWindow = new frmBusLog(m_busLog, this);
+    m_busLogWindow->show();
+    m_busLogWindow->raise();
+    m_busLogWindow->activateWindow();
 }
 
 void frmZRX50346::closeEvent(QCloseEvent *event)
@@ -221,16 +270,19 @@ void frmZRX50346::change_address()
     set_address_button();
     select_reference(m_table, *this);
     read_all_channels(m_chip);
+    show_chip_status();
 }
 
 void frmZRX50346::read_dac()
 {
     read_all_channels(m_chip);
+    show_chip_status();
 }
 
 void frmZRX50346::reset_chip()
 {
     reset_and_read_back(m_chip);
+    show_chip_status();
 }
 
 void frmZRX50346::program_otp()
@@ -265,7 +317,11 @@ void frmZRX50346::show_control_panel()
 void frmZRX50346::show_port_settings()
 {
     frmPortSettings dialog(m_ports, *m_MSComm1, this);
+    if (m_connection == BoardConnection::SimulatedBoard)
+        dialog.rescan_ports = [this] { list_simulated_board_port(); };
     dialog.exec();
+    // A pick of a port that cannot be opened changes PortNumb and nothing else.
+    show_port_status();
 }
 
 // ---- channel-set files ----

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bus/bus_log.h"
+#include "bus/logging_serial_control.h"
 #include "bus/modem_line_bus.h"
 #include "bus/port_state.h"
 #include "bus/serial_control.h"
@@ -9,6 +11,7 @@
 #include "store/settings_store.h"
 #include "ui/main/file_choice.h"
 #include "ui/batch/batch_state.h"
+#include "ui/buslog/frm_bus_log.h"
 #include "ui/main/message_box.h"
 #include "ui/panel/frm_slider.h"
 
@@ -25,6 +28,7 @@ namespace zrx {
 
 class AddressButton;
 class EntryBox;
+class StatusLabel;
 class UpDown;
 
 // What sits behind MSComm1: a serial port, or the simulated board, which has
@@ -42,6 +46,11 @@ enum class BoardConnection { SerialPort, SimulatedBoard };
 // of channel 1, and "Label1_<k>", "LabelV_<k>", "LabelH_<k>" are that row's
 // label and its "V" and "h". The arrows of UpDown1 are "UpDown1_up" and
 // "UpDown1_down".
+//
+// MSComm1 is wrapped so that every window's traffic reaches the bus log; the
+// status line ("statusPort", "statusChip") says where the port stands and
+// whether the chip answered the last read-back. Clicking it, or Ctrl+L,
+// opens the bus log.
 class frmZRX50346 : public QMainWindow, public ChannelView {
     Q_OBJECT
 public:
@@ -53,6 +62,12 @@ public:
     frmZRX50346(std::unique_ptr<SerialControl> MSComm1, SettingsStore &store, BoardConnection connection,
                 EndProgram end_program, QWidget *parent = nullptr);
     ~frmZRX50346() override;
+
+    // Every transaction of the program, for the bus log window.
+    BusLog &bus_log() { return m_busLog; }
+    // Shows the bus log window, made on first use.
+    void show_bus_log();
+    frmBusLog *bus_log_window() const { return m_busLogWindow; }
 
     // The start-up sequence; run once, after construction.
     void start_up();
@@ -109,16 +124,22 @@ private slots:
     void show_batch_window();
     void show_control_panel();
     void show_port_settings();
+    void show_port_status();
 
 private:
     void build_controls();
     void lay_out_controls();
     void connect_controls();
     void set_tab_order();
+    void build_status_line();
+    void show_chip_status();
+    void list_simulated_board_port();
     void step_code(int step);
     QString choose_channel_file();
 
-    std::unique_ptr<SerialControl> m_MSComm1;
+    // Before MSComm1, which writes to it until the end.
+    BusLog m_busLog;
+    std::unique_ptr<LoggingSerialControl> m_MSComm1;
     SettingsStore &m_store;
     BoardConnection m_connection;
     EndProgram m_end_program;
@@ -130,6 +151,9 @@ private:
     // The batch runner's flags outlive its window.
     BatchState m_batchState;
     QPointer<frmSlider> m_panel;
+    QPointer<frmBusLog> m_busLogWindow;
+    StatusLabel *statusPort = nullptr;
+    StatusLabel *statusChip = nullptr;
 
     std::array<EntryBox *, ChannelCount> Text1{};
     std::array<EntryBox *, ChannelCount> Text15{};

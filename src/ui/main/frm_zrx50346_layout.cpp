@@ -3,12 +3,15 @@
 
 #include "ui/main/address_button.h"
 #include "ui/main/entry_box.h"
+#include "ui/main/status_label.h"
 #include "ui/main/up_down.h"
 
+#include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace zrx {
@@ -149,6 +152,36 @@ void frmZRX50346::lay_out_controls()
     page->addLayout(buttons);
     page->addStretch(1);
     page->setSizeConstraint(QLayout::SetMinimumSize);
+}
+
+// The status line tells where the port stands and whether the chip answered;
+// it is also the way into the bus log, by click or Ctrl+L.
+void frmZRX50346::build_status_line()
+{
+    const QString tip = QStringLiteral("Click to open the bus log (Ctrl+L)");
+    statusPort = new StatusLabel(this);
+    statusPort->setObjectName(QStringLiteral("statusPort"));
+    statusChip = new StatusLabel(this);
+    statusChip->setObjectName(QStringLiteral("statusChip"));
+    // One above the other: the window is narrow, and a long reason wraps.
+    auto *line = new QWidget(this);
+    line->setObjectName(QStringLiteral("statusLine"));
+    auto *lines = new QVBoxLayout(line);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(0);
+    for (StatusLabel *label : {statusPort, statusChip}) {
+        label->setToolTip(tip);
+        lines->addWidget(label);
+        connect(label, &StatusLabel::clicked, this, &frmZRX50346::show_bus_log);
+    }
+    statusBar()->addWidget(line, 1);
+
+    auto *openBusLog = new QAction(QStringLiteral("Bus Log"), this);
+    openBusLog->setObjectName(QStringLiteral("actionBusLog"));
+    openBusLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    openBusLog->setShortcutContext(Qt::WindowShortcut);
+    addAction(openBusLog);
+    connect(openBusLog, &QAction::triggered, this, &frmZRX50346::show_bus_log);
 }
 
 void frmZRX50346::set_tab_order()

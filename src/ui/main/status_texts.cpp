@@ -1,0 +1,82 @@
+#include "ui/main/status_texts.h"
+
+#include "bus/modem_line_bus.h"
+#include "bus/port_names.h"
+
+namespace zrx {
+namespace {
+
+// The system's reason as part of a sentence: without the device it names
+// (the port's name already says which) and without the capital a message of
+// its own would start with ("Permission denied" -> "permission denied"),
+// leaving names such as "COM3" alone.
+QString reason_in_sentence(int portNumber, const QString &reason)
+{
+    QString text = reason;
+    for (const QString &prefix : {port_device(default_port_devices(), portNumber), port_name(portNumber)}) {
+        if (!prefix.isEmpty() && text.startsWith(prefix + QStringLiteral(": ")))
+            text.remove(0, prefix.size() + 2);
+    }
+    if (text.size() > 1 && text.at(0).isUpper() && text.at(1).isLower())
+        text[0] = text.at(0).toLower();
+    return text;
+}
+
+QString failure_text(const QString &name, int portNumber, const PortRecord &record)
+{
+    QString text = name + QStringLiteral(" could not be opened");
+    const QString reason = reason_in_sentence(portNumber, record.reason);
+    if (!reason.isEmpty())
+        text += QStringLiteral(": ") + reason;
+#ifdef Q_OS_LINUX
+    // Serial nodes belong to that group, and a fresh install seldom puts
+    // the user in it.
+    if (record.permissionDenied)
+        text += QStringLiteral(" (on Linux, add your user to the dialout group)");
+#endif
+    return text;
+}
+
+} // namespace
+
+QString port_status_text(bool simulatedBoard, int PortNumb, const PortRecord &record, bool open)
+{
+    if (simulatedBoard)
+        return open ? QStringLiteral("Simulated board") : QStringLiteral("Simulated board: closed");
+    if (PortNumb < 1 || PortNumb > HighestPortNumber)
+        return QStringLiteral("No serial port selected");
+
+    const QString name = port_display_name(PortNumb);
+    using Event = PortRecord::Event;
+    switch (record.event) {
+    case Event::Opened:
+        if (!open)
+            break;
+        if (record.bitRate > 0)
+            return name + QStringLiteral(", %1 baud: open").arg(record.bitRate);
+        return name + QStringLiteral(": open");
+    case Event::HeldElsewhere:
+        return name + QStringLiteral(" is in use by another program");
+    case Event::Failed:
+        return failure_text(name, PortNumb, record);
+    case Event::Lost:
+        return name + QStringLiteral(" was disconnected");
+    case Event::Closed:
+        break;
+    case Event::None:
+        return name + QStringLiteral(": not opened");
+    }
+    return name + QStringLiteral(": closed");
+}
+
+QString chip_status_text(const ReadBackRecord &record)
+{
+    if (!record.Done || !record.EveryWordFFFF)
+        return {};
+    const QString address = ModemLineBus::device_address(record.A0Setting, false);
+    const int byte = address.toInt(nullptr, 2);
+    return QStringLiteral("No answer from the chip at address %1h (A0 = %2)")
+        .arg(QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper(), record.A0Setting);
+}
+
+} // namespace zrx
