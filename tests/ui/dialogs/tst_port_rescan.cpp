@@ -6,6 +6,7 @@
 #include "bus/simulated_board.h"
 #include "ui/dialogs/frm_port_settings.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -75,6 +76,7 @@ private slots:
     void rescan_keeps_the_open_port();
     void rescan_drops_a_port_that_went();
     void owner_may_replace_the_scan();
+    void tab_order_follows_the_rows();
 };
 
 void TestPortRescan::rescan_lists_a_port_that_appeared()
@@ -149,6 +151,22 @@ void TestPortRescan::owner_may_replace_the_scan()
     QCOMPARE(scans, 1);
     QVERIFY(m.port.trace().isEmpty());
     QCOMPARE(items(dialog), entries({1, 2}));
+}
+
+void TestPortRescan::tab_order_follows_the_rows()
+{
+    Machine m({1}, 1);
+    frmPortSettings dialog(m.ports, m.port);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.findChild<QWidget *>(QStringLiteral("comboComPort"))->setFocus(Qt::OtherFocusReason);
+
+    QStringList visited;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, (QStringList{"cmdRescan", "comboBitRate", "cmdOK", "cmdCancel", "comboComPort"}));
 }
 
 QTEST_MAIN(TestPortRescan)
