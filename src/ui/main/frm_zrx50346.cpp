@@ -52,8 +52,10 @@ frmZRX50346::frmZRX50346(std::unique_ptr<SerialControl> MSComm1, SettingsStore &
 
 frmZRX50346::~frmZRX50346()
 {
-    // Its table reads the log, which goes before the child windows do.
+    // Child windows would go after this window's members; the bus log's
+    // table reads the log and the panel holds the chip, so both go first.
     delete m_busLogWindow;
+    delete m_panel;
 }
 
 void frmZRX50346::connect_controls()
