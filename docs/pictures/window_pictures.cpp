@@ -4,6 +4,7 @@
 #include "store/memory_settings_store.h"
 #include "store/channel_set_file.h"
 #include "ui/batch/frm_batch.h"
+#include "ui/buslog/frm_bus_log.h"
 #include "ui/dialogs/frm_port_settings.h"
 #include "ui/main/about_box.h"
 #include "ui/main/frm_zrx50346.h"
@@ -110,6 +111,12 @@ int main(int argc, char *argv[])
     frmPortSettings ports(window.ports(), window.MSComm1(), &window);
     save_picture(ports, out, QStringLiteral("port-dialog.png"));
     ports.hide();
+
+    window.show_bus_log();
+    // Shown at full width: a window is otherwise held to 2/3 of the screen.
+    window.bus_log_window()->resize(window.bus_log_window()->sizeHint().expandedTo(QSize(940, 420)));
+    save_picture(*window.bus_log_window(), out, QStringLiteral("bus-log.png"));
+    window.bus_log_window()->hide();
 
     const std::unique_ptr<QMessageBox> about = make_message_box(&window, about_request());
     save_picture(*about, out, QStringLiteral("about-box.png"));
