@@ -2,6 +2,8 @@
 // nothing. On real hardware each operation is one driver request of several
 // microseconds, so the bus code should stay well under 100 ns of it.
 
+#include "bench_counters.h"
+
 #include "bus/modem_line_bus.h"
 #include "bus/null_serial_control.h"
 #include "core/bit_strings.h"
@@ -21,14 +23,6 @@ constexpr int PointerWriteOperations = 118;
 constexpr int WordReadOperations = 172 + 16;
 constexpr int RegistersReadBack = 25;
 
-// Turns the time of an iteration into the time of one line operation.
-void report_per_line_operation(benchmark::State &state, int operationsPerIteration)
-{
-    state.counters["per_line_op"] = benchmark::Counter(
-        double(operationsPerIteration) * double(state.iterations()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
 void line_operation(benchmark::State &state)
 {
     NullSerialControl port;
@@ -38,7 +32,7 @@ void line_operation(benchmark::State &state)
         bus.bit_cell(bit);
         bit ^= 1;
     }
-    report_per_line_operation(state, BitCellOperations);
+    zrx::report_per_line_operation(state, BitCellOperations);
 }
 BENCHMARK(line_operation);
 
@@ -50,14 +44,13 @@ void pointer_write(benchmark::State &state)
     const QString pointer = QStringLiteral("00000101");
     for (auto _ : state)
         bus.bus_write_pointer(address, pointer);
-    report_per_line_operation(state, PointerWriteOperations);
+    zrx::report_per_line_operation(state, PointerWriteOperations);
 }
 BENCHMARK(pointer_write);
 
-// The read-back of registers 0x00..0x17 and 0x3F, without its opening pause.
-void read_back(benchmark::State &state)
+// The traffic of a read-back (registers 0x00..0x17 and 0x3F) on any port.
+void read_back_traffic_on(benchmark::State &state, zrx::SerialControl &port)
 {
-    NullSerialControl port;
     ModemLineBus bus(port);
     const QString a0 = QStringLiteral("0");
     std::vector<QString> registers;
@@ -70,10 +63,14 @@ void read_back(benchmark::State &state)
         bus.read_register_6bit(maxBank, a0);
         benchmark::DoNotOptimize(bus.LastReadWord);
     }
-    report_per_line_operation(state, RegistersReadBack * (PointerWriteOperations + WordReadOperations));
+    zrx::report_per_line_operation(state, RegistersReadBack * (PointerWriteOperations + WordReadOperations));
 }
-BENCHMARK(read_back)->Unit(benchmark::kMicrosecond);
+
+void read_back_traffic(benchmark::State &state)
+{
+    NullSerialControl port;
+    read_back_traffic_on(state, port);
+}
+BENCHMARK(read_back_traffic)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-BENCHMARK_MAIN();
