@@ -19,15 +19,14 @@ constexpr int BusDelayLoopPasses = 200;
 // Written by every pass; volatile keeps the compiler from removing the loop.
 volatile int busDelayPass = 0;
 
-// Bit i (1-based, as the frames count) of a byte string: only '1' is a one.
-int bit_of(const QString &bits, int i)
-{
-    return i <= bits.size() && bits.at(i - 1) == QLatin1Char('1') ? 1 : 0;
-}
-
 } // namespace
 
 ModemLineBus::ModemLineBus(ModemLines &lines) : m_lines(lines) {}
+
+int ModemLineBus::bit_of(const QString &bits, int i)
+{
+    return i >= 1 && i <= bits.size() && bits.at(i - 1) == QLatin1Char('1') ? 1 : 0;
+}
 
 bool ModemLineBus::bus_data_level(int bit)
 {

@@ -19,6 +19,10 @@ class ModemLineBus {
 public:
     explicit ModemLineBus(ModemLines &lines);
 
+    // Bit i (1-based, as the frames count) of a byte string: only a '1' is a
+    // one; any other or missing character is a zero.
+    static int bit_of(const QString &bits, int i);
+
     // The RTS value that puts a data bit on the line: only 1 releases it.
     static bool bus_data_level(int bit);
 

@@ -20,11 +20,6 @@ constexpr double ReadBackPauseSeconds = 0.1;
 // What a word reads as when nothing drives the data line.
 constexpr int NoAnswerWord = 0xFFFF;
 
-int bit_of(const QString &bits, int i)
-{
-    return i <= bits.size() && bits.at(i - 1) == QLatin1Char('1') ? 1 : 0;
-}
-
 // START, then the four bytes each with its acknowledge clock, no pauses.
 // Leaves the clock low after the last acknowledge clock.
 void clock_out_frame(ModemLineBus &bus, const QString &mode, const QString &low, const QString &high,
@@ -32,10 +27,10 @@ void clock_out_frame(ModemLineBus &bus, const QString &mode, const QString &low,
 {
     const QString third = mode + high.right(5);
     for (int i = 1; i <= 8; ++i) {
-        bus.TxBits[i] = bit_of(address, i);
-        bus.TxBits[8 + i] = bit_of(registerBits, i);
-        bus.TxBits[16 + i] = bit_of(third, i);
-        bus.TxBits[24 + i] = bit_of(low, i);
+        bus.TxBits[i] = ModemLineBus::bit_of(address, i);
+        bus.TxBits[8 + i] = ModemLineBus::bit_of(registerBits, i);
+        bus.TxBits[16 + i] = ModemLineBus::bit_of(third, i);
+        bus.TxBits[24 + i] = ModemLineBus::bit_of(low, i);
     }
     bus.start_sequence();
     for (int byte = 0; byte < 4; ++byte) {
