@@ -52,16 +52,16 @@ bool save_channel_set(const QString &path, const ChannelTable &table, QString *e
 }
 
 ChannelSetLoadResult load_channel_set(const QString &path, ChannelTable &table, ChannelView &view,
-                                      const std::function<void()> &write_current_channel,
-                                      VsupBox vsupBox)
+                                      const std::function<void()> &write_current_channel)
 {
     ChannelSetReader reader(path);
     ChannelSetLoadResult result;
 
     if (const auto reference = reader.next()) {
         table.VrefHigh = *reference;
-        if (vsupBox == VsupBox::Show)
-            view.set_vsup_text(number_text(table.VrefHigh));
+        // Batch loads show it too: the box must never show a reference that
+        // is no longer in use, or leaving it would bring the stale one back.
+        view.set_vsup_text(number_text(table.VrefHigh));
         for (int c = FirstChannel; c <= LastChannel; ++c) {
             const auto code = reader.next();
             if (!code)

@@ -27,17 +27,12 @@ struct ChannelSetLoadResult {
     int valuesRead = 0; // values taken from the file before the end or fault
 };
 
-// Whether a load shows the file's reference in the Vsup box. The batch runner
-// leaves the box alone; the conversions use the new reference all the same.
-enum class VsupBox { Show, Leave };
-
 // Reads a channel set and plays it onto the table and the chip as it arrives:
 // the reference into VrefHigh and the Vsup box, then for each channel its code,
 // CurrentChannel, write_current_channel() and refresh_channels(); at the end one
 // more refresh_channels(). A fault stops the load and keeps what was loaded,
 // and the last refresh still runs so the rows match the table.
 ChannelSetLoadResult load_channel_set(const QString &path, ChannelTable &table, ChannelView &view,
-                                      const std::function<void()> &write_current_channel,
-                                      VsupBox vsupBox = VsupBox::Show);
+                                      const std::function<void()> &write_current_channel);
 
 } // namespace zrx

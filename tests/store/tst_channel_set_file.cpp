@@ -70,10 +70,9 @@ struct Fixture {
         writes.append(QStringLiteral("%1%2:%3").arg(QLatin1Char(kind)).arg(channel).arg(table.ChannelCode[channel]));
     }
 
-    ChannelSetLoadResult load(const QString &path, VsupBox vsupBox = VsupBox::Show)
+    ChannelSetLoadResult load(const QString &path)
     {
-        return load_channel_set(
-            path, table, view, [this] { log('W', table.CurrentChannel); }, vsupBox);
+        return load_channel_set(path, table, view, [this] { log('W', table.CurrentChannel); });
     }
 
     // Every row shows what the table holds.
@@ -113,7 +112,6 @@ private slots:
     void save_failing_part_way_keeps_old_file();
     void load_writes_each_channel_as_it_arrives();
     void load_with_new_reference_rewrites_every_row();
-    void load_for_batch_leaves_vsup_box();
     void load_fault_keeps_rows_before_data();
     void load_fault_keeps_rows_before();
     void load_fault_at_first_channel_still_refreshes();
@@ -342,17 +340,6 @@ void TestChannelSetFile::load_with_new_reference_rewrites_every_row()
     QCOMPARE(f.table.VrefHighByA0[1], 5.0); // remembered for the present address
     QCOMPARE(f.table.VrefHighByA0[0], 7.0);
     QCOMPARE(f.view.volts_text(1), QStringLiteral(" .048"));
-    f.verify_rows_match_table();
-}
-
-void TestChannelSetFile::load_for_batch_leaves_vsup_box()
-{
-    write_bytes(path("set.csv"), channel_set("5"));
-    Fixture f;
-    QVERIFY(f.load(path("set.csv"), VsupBox::Leave).ok);
-    QCOMPARE(f.view.vsup_text(), QStringLiteral(" 10"));
-    QCOMPARE(f.table.VrefHigh, 5.0);
-    QCOMPARE(f.table.VrefHighByA0[0], 5.0);
     f.verify_rows_match_table();
 }
 
