@@ -4,12 +4,15 @@
 
 #include "bench_counters.h"
 
+#include "bus/bus_log.h"
+#include "bus/logging_serial_control.h"
 #include "bus/modem_line_bus.h"
 #include "bus/null_serial_control.h"
 #include "core/bit_strings.h"
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -72,5 +75,18 @@ void read_back_traffic(benchmark::State &state)
     read_back_traffic_on(state, port);
 }
 BENCHMARK(read_back_traffic)->Unit(benchmark::kMicrosecond);
+
+// The same with the bus log decoding every line operation on the way, as the
+// program runs; the log wraps round many times over.
+void read_back_traffic_logged(benchmark::State &state)
+{
+    zrx::BusLog log;
+    zrx::LoggingSerialControl port(std::make_unique<NullSerialControl>(), log);
+    zrx::PortConfiguration configuration;
+    configuration.CommPort = 1;
+    port.open_port(configuration);
+    read_back_traffic_on(state, port);
+}
+BENCHMARK(read_back_traffic_logged)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -3,11 +3,13 @@
 // command works as if nothing had happened.
 #include "fault_support.h"
 
+#include "bus/port_names.h"
 #include "core/number_text.h"
 #include "support/line_trace_decoder.h"
 #include "ui/batch/frm_batch.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,10 +19,35 @@ using namespace zrx;
 
 namespace {
 
+// On COM1, as a user with a real board would be, so the status line names
+// the port.
+void start_on_com1(MainWindowFixture &f, const QString &vsup, const QList<int> &codes)
+{
+    f.board.set_existing_ports({1});
+    f.store.write(QStringLiteral("PortNumb"), QStringLiteral("2"), QStringLiteral("1"));
+    f.store.write(QStringLiteral("BitRate"), QStringLiteral("3"), QStringLiteral("9600"));
+    f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), vsup);
+    f.put_codes(codes);
+    f.start();
+}
+
+QString port_status(const MainWindowFixture &f)
+{
+    return f.window->findChild<QLabel *>(QStringLiteral("statusPort"))->text();
+}
+
+// What the user must learn when the port goes: which port, and that it went.
+void verify_loss_is_told(const MainWindowFixture &f)
+{
+    QVERIFY(!f.window->MSComm1().is_open());
+    QCOMPARE(port_status(f), port_display_name(1) + QStringLiteral(" was disconnected"));
+}
+
 // The port comes back as the port setup dialog would bring it back.
 void reconnect(MainWindowFixture &f)
 {
     QVERIFY(f.window->fncInitializeComPort(9600, 1));
+    QCOMPARE(port_status(f), port_display_name(1) + QStringLiteral(", 9600 baud: open"));
     f.take_transactions();
 }
 
@@ -49,17 +76,15 @@ void TestLostPort::lost_during_read_back()
 {
     QFETCH(int, operations);
     const QList<int> codes = distinct_codes(3);
-    MainWindowFixture f;
-    f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10"));
-    f.put_codes(codes);
-    f.start();
+    MainWindowFixture f(BoardConnection::SerialPort);
+    start_on_com1(f, QStringLiteral("10"), codes);
     QSignalSpy lost(&f.window->MSComm1(), &SerialControl::port_lost);
     f.board.lose_port_after(operations);
 
     f.button(QStringLiteral("Command5"))->click();
 
     QCOMPARE(lost.size(), 1);
-    QVERIFY(!f.window->MSComm1().is_open());
+    verify_loss_is_told(f);
     // Whatever the window made of the missing answers, none of it reached the chip.
     QVERIFY(chip_holds(f, codes));
     const QStringList traffic = f.take_transactions();
@@ -107,14 +132,12 @@ void TestLostPort::lost_during_channel_write()
     QFETCH(int, operations);
     QFETCH(bool, taken);
     const QList<int> codes = distinct_codes(5);
-    MainWindowFixture f;
-    f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10.24"));
-    f.put_codes(codes);
-    f.start();
+    MainWindowFixture f(BoardConnection::SerialPort);
+    start_on_com1(f, QStringLiteral("10.24"), codes);
     f.board.lose_port_after(operations);
 
     f.type_into(f.volts_box(7), QStringLiteral("5"));
-    QVERIFY(!f.window->MSComm1().is_open());
+    verify_loss_is_told(f);
     QCOMPARE(f.board.chip().register_word(6), quint16(taken ? 500 : codes[6]));
     // The typed value stays in the window, ready to be sent again.
     QCOMPARE(f.volts_box(7)->text(), QStringLiteral("5"));
@@ -135,9 +158,8 @@ void TestLostPort::lost_during_batch_run()
     for (int set = 1; set <= 3; ++set)
         write_file(dir.filePath(QStringLiteral("set_%1.csv").arg(set)),
                    channel_set_text(QStringLiteral("10"), distinct_codes(set)));
-    MainWindowFixture f;
-    f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10"));
-    f.start();
+    MainWindowFixture f(BoardConnection::SerialPort);
+    start_on_com1(f, QStringLiteral("10"), QList<int>(24, 0));
 
     with_batch_window(f, dir.path(), [&](frm_batch *batch) {
         select_files(batch, {QStringLiteral("set_1.csv"), QStringLiteral("set_2.csv"), QStringLiteral("set_3.csv")});
@@ -154,7 +176,7 @@ void TestLostPort::lost_during_batch_run()
         click(batch, QStringLiteral("Command1"));
 
         QCOMPARE(steps, 4);
-        QVERIFY(!f.window->MSComm1().is_open());
+        verify_loss_is_told(f);
         QVERIFY2(batch_status(batch)->text().contains(QStringLiteral("serial port is closed")),
                  qPrintable(batch_status(batch)->text()));
         // One marker: set 1's, the only step that reached the board whole.
