@@ -5,7 +5,10 @@
 
 #include "core/number_text.h"
 #include "support/line_trace_decoder.h"
+#include "ui/batch/frm_batch.h"
 
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -17,6 +20,7 @@ private slots:
     void read_dac_again_in_the_pause_data();
     void read_dac_again_in_the_pause();
     void channel_typed_in_the_pause();
+    void batch_window_used_in_the_pause();
     void main_window_closed_in_the_pause();
 };
 
@@ -80,6 +84,39 @@ void TestReadBackReentry::channel_typed_in_the_pause()
     QCOMPARE(f.code_box(9)->text(), QStringLiteral("FA"));
     QCOMPARE(f.volts_box(9)->text(), QStringLiteral(" 2.5"));
     QVERIFY(chip_holds(f, expected));
+}
+
+// "Run Batch" clicked while the read-back waits: the batch window opens and
+// closes inside the pause, and the read-back then shows what the batch left
+// on the chip.
+void TestReadBackReentry::batch_window_used_in_the_pause()
+{
+    QTemporaryDir dir;
+    write_file(dir.filePath(QStringLiteral("set.csv")), channel_set_text(QStringLiteral("10"), distinct_codes(6)));
+    MainWindowFixture f;
+    f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10"));
+    f.put_codes(distinct_codes(2));
+    f.start();
+
+    bool stepped = false;
+    QTimer::singleShot(0, f.window.get(), [&] {
+        with_batch_window(f, dir.path(), [&](frm_batch *batch) {
+            select_files(batch, {QStringLiteral("set.csv")});
+            click(batch, QStringLiteral("Command3"));
+            stepped = batch_label(batch)->text() == QStringLiteral("set.csv 0");
+            batch->close();
+        });
+    });
+    f.button(QStringLiteral("Command5"))->click();
+
+    QVERIFY(stepped);
+    const QStringList traffic = f.take_transactions();
+    QCOMPARE(traffic.mid(traffic.size() - 50), read_back(distinct_codes(6)));
+    QVERIFY(chip_holds(f, distinct_codes(6)));
+    for (int c = 1; c <= 24; ++c)
+        QCOMPARE(f.code_box(c)->text(), format_code(distinct_codes(6)[c - 1]));
+    QCOMPARE(f.board.transmitted(), QByteArray::fromHex("01000000"));
+    QCOMPARE(f.endings, 0);
 }
 
 // Closing ends the program inside the pause: the settings the user made are
