@@ -12,20 +12,23 @@ qint64 wall_clock()
 
 } // namespace
 
-BusLog::BusLog(int capacity) : m_rows(std::size_t(qMax(capacity, 1))), m_clock(wall_clock) {}
+BusLog::BusLog(int capacity) : m_capacity(qMax(capacity, 1)), m_clock(wall_clock) {}
 
 void BusLog::append(const BusTransaction &transaction)
 {
-    const int places = capacity();
-    int slot = m_oldest + m_size;
-    if (slot >= places)
-        slot -= places;
-    m_rows[std::size_t(slot)] = {m_clock(), transaction};
-    if (m_size < places) {
+    const BusLogRow row{m_clock(), transaction};
+    if (m_size < m_capacity) {
+        // Still filling: grow in steps (never past the capacity), so a session
+        // that hardly touches the bus doesn't pay for 10000 rows.
+        if (m_rows.size() == m_rows.capacity())
+            m_rows.reserve(std::size_t(qMin(m_capacity, qMax(256, 2 * m_size))));
+        m_rows.push_back(row);
         ++m_size;
-    } else if (++m_oldest == places) {
-        // Full: the new row took the oldest one's place.
-        m_oldest = 0;
+    } else {
+        // Full: the new row takes the oldest one's place.
+        m_rows[std::size_t(m_oldest)] = row;
+        if (++m_oldest == m_capacity)
+            m_oldest = 0;
     }
     ++m_endSequence;
     if (m_listener)
@@ -34,6 +37,7 @@ void BusLog::append(const BusTransaction &transaction)
 
 void BusLog::clear()
 {
+    m_rows.clear();
     m_oldest = 0;
     m_size = 0;
     if (m_listener)
@@ -44,8 +48,8 @@ const BusLogRow &BusLog::at(int i) const
 {
     Q_ASSERT(i >= 0 && i < m_size);
     int slot = m_oldest + i;
-    if (slot >= capacity())
-        slot -= capacity();
+    if (slot >= m_capacity)
+        slot -= m_capacity;
     return m_rows[std::size_t(slot)];
 }
 

@@ -14,9 +14,10 @@ struct BusLogRow {
     BusTransaction transaction;
 };
 
-// The last `capacity` bus transactions, oldest first. All the room is taken
-// up front, so appending never allocates: the log runs on every transaction
-// of the program, whether anybody looks at it or not.
+// The last `capacity` bus transactions, oldest first. The room grows in a few
+// steps up to the capacity and is then reused, so once full, appending never
+// allocates: the log runs on every transaction of the program, whether
+// anybody looks at it or not.
 //
 // Rows also carry a sequence number that keeps counting as old rows fall
 // out, so a viewer can tell how far the log has moved since it last looked.
@@ -31,7 +32,7 @@ public:
     void clear();
 
     int size() const { return m_size; }
-    int capacity() const { return int(m_rows.size()); }
+    int capacity() const { return m_capacity; }
     // Row i counted from the oldest kept; i must be below size().
     const BusLogRow &at(int i) const;
 
@@ -45,6 +46,7 @@ public:
     void set_listener(std::function<void()> listener) { m_listener = std::move(listener); }
 
 private:
+    int m_capacity;
     std::vector<BusLogRow> m_rows;
     int m_oldest = 0;
     int m_size = 0;
