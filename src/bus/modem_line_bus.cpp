@@ -135,6 +135,19 @@ void ModemLineBus::stop_sequence()
     set_clock_low(false);
 }
 
+void ModemLineBus::bus_clear()
+{
+    set_data_low(false);
+    for (int pulse = 0; pulse < 9; ++pulse) {
+        set_clock_low(true);
+        set_clock_low(false);
+    }
+    set_clock_low(true);
+    set_data_low(true);
+    set_clock_low(false);
+    set_data_low(false); // data rises while the clock is high: STOP
+}
+
 void ModemLineBus::bus_delay()
 {
     for (int pass = 1; pass <= BusDelayLoopPasses; ++pass)

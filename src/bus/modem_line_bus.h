@@ -38,6 +38,11 @@ public:
     void master_nack_and_stop();
     void stop_sequence();
 
+    // Brings a chip that was cut off in the middle of a transaction back to
+    // idle: nine clocks with the data released let it finish a byte it was
+    // sending and see a not-acknowledge, then a STOP. Ends with the bus idle.
+    void bus_clear();
+
     // Stand-alone operations: a bus_delay after every second line write.
     void bus_start();
     void bus_stop();

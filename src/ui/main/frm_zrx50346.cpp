@@ -80,6 +80,17 @@ void frmZRX50346::connect_controls()
     connect(Command9, &QPushButton::clicked, this, &frmZRX50346::show_control_panel);
     connect(Command11, &QPushButton::clicked, this, &frmZRX50346::show_port_settings);
     connect(m_MSComm1.get(), &LoggingSerialControl::port_state_changed, this, &frmZRX50346::show_port_status);
+
+    // A port lost in the middle of a read can leave the chip driving the data
+    // line, so that it would miss the next START and answer the wrong word.
+    // The first opening after a loss clears the bus before anything else.
+    connect(m_MSComm1.get(), &SerialControl::port_lost, this, [this] { m_busNeedsClearing = true; });
+    connect(m_MSComm1.get(), &LoggingSerialControl::port_state_changed, this, [this] {
+        if (m_busNeedsClearing && m_MSComm1->is_open()) {
+            m_busNeedsClearing = false;
+            m_bus.bus_clear();
+        }
+    });
 }
 
 // ---- start-up and shutdown ----

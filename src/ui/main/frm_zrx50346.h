@@ -152,6 +152,7 @@ private:
     BatchState m_batchState;
     QPointer<frmSlider> m_panel;
     QPointer<frmBusLog> m_busLogWindow;
+    bool m_busNeedsClearing = false;
     StatusLabel *statusPort = nullptr;
     StatusLabel *statusChip = nullptr;
 
