@@ -18,20 +18,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+// Last: its check() macro must not reach the headers above.
+#include "fuzz_check.h"
+
 namespace {
 
 using namespace zrx;
-
-// A broken rule names itself before the fuzzer saves the input.
-#define check(condition) check_that((condition), #condition, __LINE__)
-
-void check_that(bool condition, const char *rule, int line)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "broken rule at line %d: %s\n", line, rule);
-    std::abort();
-}
 
 constexpr std::array<const SettingsEntry *, 8> Entries{
     &DefaultDirEntry, &VrefHigh0Entry, &VrefLow0Entry, &VrefHigh1Entry,
