@@ -7,7 +7,7 @@
 #include "bus/bus_log.h"
 #include "bus/logging_serial_control.h"
 #include "bus/modem_line_bus.h"
-#include "bus/null_serial_control.h"
+#include "null_serial_control.h"
 #include "core/bit_strings.h"
 
 #include <benchmark/benchmark.h>

@@ -3,7 +3,7 @@
 // measurement never touches the user's own.
 #include "startup_shown.h"
 
-#include "bus/simulated_board.h"
+#include "sim/simulated_board.h"
 #include "store/memory_settings_store.h"
 #include "ui/main/frm_zrx50346.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "bus/null_serial_control.h"
-#include "bus/simulated_board.h"
+#include "null_serial_control.h"
+#include "sim/simulated_board.h"
 #include "store/memory_settings_store.h"
 #include "ui/main/frm_zrx50346.h"
 

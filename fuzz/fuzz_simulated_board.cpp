@@ -4,7 +4,7 @@
 //
 // Byte layout: bits 0..2 the operation, bit 3 the level written, bits 4..7 a
 // small argument.
-#include "bus/simulated_board.h"
+#include "sim/simulated_board.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -8,4 +8,4 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRX_BUILD_TESTS=OFF
 cmake --build build --target zrx50346
-exec ./build/app/zrx50346 --simulate "$@"
+exec ./build/bin/zrx50346 --simulate "$@"

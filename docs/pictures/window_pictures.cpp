@@ -1,6 +1,6 @@
 // Builds each window on the simulated board with a plausible channel set and
 // writes it as a PNG: window_pictures <output directory>.
-#include "bus/simulated_board.h"
+#include "sim/simulated_board.h"
 #include "store/memory_settings_store.h"
 #include "store/channel_set_file.h"
 #include "ui/batch/frm_batch.h"

@@ -1,14 +1,10 @@
 #include "bus/logging_serial_control.h"
 
+#include "bus/line_settings.h"
+#include "bus/port_names.h"
+
 namespace zrx {
 namespace {
-
-qint32 bit_rate_of(const QString &settings)
-{
-    bool ok = false;
-    const qint32 rate = settings.section(QLatin1Char(','), 0, 0).trimmed().toInt(&ok);
-    return ok && rate > 0 ? rate : 0;
-}
 
 const PortRecord NoRecord;
 
@@ -27,12 +23,12 @@ LoggingSerialControl::LoggingSerialControl(std::unique_ptr<SerialControl> target
 
 const PortRecord &LoggingSerialControl::port_record(int portNumber) const
 {
-    return portNumber >= 1 && portNumber <= HighestPortNumber ? m_records[std::size_t(portNumber)] : NoRecord;
+    return is_port_number(portNumber) ? m_records[std::size_t(portNumber)] : NoRecord;
 }
 
 PortRecord *LoggingSerialControl::record_of(int portNumber)
 {
-    return portNumber >= 1 && portNumber <= HighestPortNumber ? &m_records[std::size_t(portNumber)] : nullptr;
+    return is_port_number(portNumber) ? &m_records[std::size_t(portNumber)] : nullptr;
 }
 
 OpenOutcome LoggingSerialControl::open_port(const PortConfiguration &configuration)

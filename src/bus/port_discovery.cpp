@@ -1,5 +1,6 @@
 #include "bus/port_discovery.h"
 
+#include "bus/line_settings.h"
 #include "bus/port_names.h"
 
 #include <algorithm>
@@ -17,20 +18,10 @@ PortConfiguration configuration_for(int portNumber, qint32 bitRate)
     return configuration;
 }
 
-bool is_port_number(int portNumber)
-{
-    return portNumber >= 1 && portNumber <= HighestPortNumber;
-}
-
 // A write record applies t ms per byte on top of this.
 constexpr quint32 TimeoutConstantMs = 1000;
 
 } // namespace
-
-QString line_settings(qint32 bitRate)
-{
-    return QString::number(bitRate) + QStringLiteral(",N,8,1");
-}
 
 int char_time_ms(qint32 bitRate)
 {

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "bus/line_settings.h"
 #include "bus/port_state.h"
 #include "bus/serial_control.h"
 
 namespace zrx {
-
-// The line settings text: the bit rate followed by ",N,8,1".
-QString line_settings(qint32 bitRate);
 
 // Milliseconds of one 10-bit character, 10000 / rate, halves to even.
 int char_time_ms(qint32 bitRate);

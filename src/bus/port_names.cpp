@@ -21,12 +21,12 @@ constexpr DeviceRange DeviceRanges[] = {
 };
 #endif
 
+} // namespace
+
 bool is_port_number(int portNumber)
 {
     return portNumber >= 1 && portNumber <= HighestPortNumber;
 }
-
-} // namespace
 
 QString port_name(int portNumber)
 {

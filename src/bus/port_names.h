@@ -12,6 +12,10 @@ namespace zrx {
 // system, so a settings store or a habit carries over between machines.
 QString port_name(int portNumber);
 
+// Whether COMn can exist: 1..16. 0 means no port selected; anything else
+// comes from an edited settings store.
+bool is_port_number(int portNumber);
+
 // Where each COMn lives on this system: Nodes[n] is the device of COMn.
 // Index 0 and an empty entry have no device. Tests point entries at paths of
 // their own (a pseudo-terminal) instead of real ports.

@@ -1,20 +1,10 @@
 #include "bus/real_serial_control.h"
 
+#include "bus/line_settings.h"
+
 #include <climits>
 
 namespace zrx {
-namespace {
-
-// The bit rate at the head of a line settings text ("19200,N,8,1"); 0 when
-// there is none.
-qint32 bit_rate_of(const QString &settings)
-{
-    bool ok = false;
-    const qint32 rate = settings.section(QLatin1Char(','), 0, 0).trimmed().toInt(&ok);
-    return ok && rate > 0 ? rate : 0;
-}
-
-} // namespace
 
 RealSerialControl::RealSerialControl(PortDeviceTable devices, QObject *parent)
     : SerialControl(parent), m_devices(std::move(devices))

@@ -3,8 +3,8 @@
 // simulated board and against the strict decoder of the recorded trace.
 #include "bus/bus_log_text.h"
 #include "bus/logging_serial_control.h"
-#include "bus/recording_serial_control.h"
-#include "bus/simulated_board.h"
+#include "support/recording_serial_control.h"
+#include "sim/simulated_board.h"
 #include "core/conversions.h"
 #include "core/headless_channel_view.h"
 #include "device/chip.h"

@@ -1,5 +1,5 @@
 #include "bus/modem_line_bus.h"
-#include "bus/recording_serial_control.h"
+#include "support/recording_serial_control.h"
 #include "support/line_trace_decoder.h"
 #include "support/simulated_bus.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bus/line_operation.h"
+#include "support/line_operation.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "bus/modem_line_bus.h"
-#include "bus/recording_serial_control.h"
-#include "bus/simulated_board.h"
+#include "support/recording_serial_control.h"
+#include "sim/simulated_board.h"
 
 namespace zrx {
 

@@ -1,6 +1,7 @@
 #include "ui/dialogs/frm_port_settings.h"
 
 #include "bus/port_discovery.h"
+#include "bus/port_names.h"
 #include "ui/dialogs/port_entry.h"
 
 #include <QComboBox>
@@ -118,7 +119,7 @@ void frmPortSettings::port_dialog_load()
         m_ports.BitRate = DefaultBitRate;
 
     // The port list first, then the rates.
-    const QString storedName = QStringLiteral("COM") + QString::number(m_ports.PortNumb);
+    const QString storedName = port_name(m_ports.PortNumb);
     comboComPort->clear();
     PortFound = false;
     int storedIndex = -1;

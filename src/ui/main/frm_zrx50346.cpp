@@ -2,8 +2,10 @@
 
 #include "bus/port_discovery.h"
 #include "bus/port_names.h"
+#include "bus/port_status_text.h"
 #include "core/conversions.h"
 #include "core/number_text.h"
+#include "device/chip_status_text.h"
 #include "store/channel_set_file.h"
 #include "store/settings.h"
 #include "store/settings_keys.h"
@@ -15,7 +17,6 @@
 #include "ui/main/address_button.h"
 #include "ui/main/entry_box.h"
 #include "ui/main/status_label.h"
-#include "ui/main/status_texts.h"
 #include "ui/main/up_down.h"
 
 #include <QAction>
@@ -123,7 +124,7 @@ void frmZRX50346::start_up()
 void frmZRX50346::list_simulated_board_port()
 {
     const int board = m_MSComm1->port_number();
-    m_ports.PortNames = QStringList{port_name(board >= 1 && board <= HighestPortNumber ? board : 1)};
+    m_ports.PortNames = QStringList{port_name(is_port_number(board) ? board : 1)};
     m_ports.PortCount = 1;
     mark_available_ports(m_ports);
 }

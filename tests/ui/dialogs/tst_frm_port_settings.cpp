@@ -1,6 +1,6 @@
 #include "bus/port_discovery.h"
 #include "bus/port_names.h"
-#include "bus/recording_serial_control.h"
+#include "support/recording_serial_control.h"
 #include "ui/dialogs/frm_port_settings.h"
 #include "ui/dialogs/port_entry.h"
 

@@ -2,8 +2,8 @@
 // chosen at once, against the simulated board behind the recorder.
 #include "bus/port_discovery.h"
 #include "bus/port_names.h"
-#include "bus/recording_serial_control.h"
-#include "bus/simulated_board.h"
+#include "support/recording_serial_control.h"
+#include "sim/simulated_board.h"
 #include "ui/dialogs/frm_port_settings.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "bus/modem_line_bus.h"
-#include "bus/recording_serial_control.h"
-#include "bus/simulated_board.h"
+#include "support/recording_serial_control.h"
+#include "sim/simulated_board.h"
 #include "core/conversions.h"
 #include "core/headless_channel_view.h"
 #include "core/number_text.h"

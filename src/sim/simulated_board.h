@@ -1,7 +1,7 @@
 #pragma once
 
 #include "bus/serial_control.h"
-#include "bus/simulated_chip.h"
+#include "sim/simulated_chip.h"
 
 #include <QSet>
 

@@ -1,4 +1,4 @@
-#include "bus/null_serial_control.h"
+#include "null_serial_control.h"
 
 namespace zrx {
 

@@ -1,4 +1,6 @@
-#include "bus/simulated_board.h"
+#include "sim/simulated_board.h"
+
+#include "bus/port_names.h"
 
 namespace zrx {
 
@@ -9,7 +11,7 @@ OpenOutcome SimulatedBoard::open_port(const PortConfiguration &configuration)
     close_port();
     m_configuration = configuration;
     const int port = configuration.CommPort;
-    const QString name = QStringLiteral("COM%1").arg(port);
+    const QString name = port_name(port);
     m_permissionDenied = false;
     if (m_existingPorts && !m_existingPorts->contains(port)) {
         m_errorText = QStringLiteral("%1 does not exist").arg(name);
@@ -64,7 +66,7 @@ bool SimulatedBoard::line_operation_allowed()
     } else if (m_operationsBeforeLoss == 0) {
         m_operationsBeforeLoss = -1;
         close_port();
-        m_errorText = QStringLiteral("COM%1 was disconnected").arg(m_configuration.CommPort);
+        m_errorText = port_name(m_configuration.CommPort) + QStringLiteral(" was disconnected");
         emit port_lost(m_errorText);
         return false;
     }

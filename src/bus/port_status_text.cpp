@@ -1,6 +1,5 @@
-#include "ui/main/status_texts.h"
+#include "bus/port_status_text.h"
 
-#include "bus/modem_line_bus.h"
 #include "bus/port_names.h"
 
 namespace zrx {
@@ -10,10 +9,10 @@ namespace {
 // (the port's name already says which) and without the capital a message of
 // its own would start with ("Permission denied" -> "permission denied"),
 // leaving names such as "COM3" alone.
-QString reason_in_sentence(int portNumber, const QString &reason)
+QString reason_in_sentence(const PortDeviceTable &devices, int portNumber, const QString &reason)
 {
     QString text = reason;
-    for (const QString &prefix : {port_device(default_port_devices(), portNumber), port_name(portNumber)}) {
+    for (const QString &prefix : {port_device(devices, portNumber), port_name(portNumber)}) {
         if (!prefix.isEmpty() && text.startsWith(prefix + QStringLiteral(": ")))
             text.remove(0, prefix.size() + 2);
     }
@@ -22,10 +21,10 @@ QString reason_in_sentence(int portNumber, const QString &reason)
     return text;
 }
 
-QString failure_text(const QString &name, int portNumber, const PortRecord &record)
+QString failure_text(const QString &name, const PortDeviceTable &devices, int portNumber, const PortRecord &record)
 {
     QString text = name + QStringLiteral(" could not be opened");
-    const QString reason = reason_in_sentence(portNumber, record.reason);
+    const QString reason = reason_in_sentence(devices, portNumber, record.reason);
     if (!reason.isEmpty())
         text += QStringLiteral(": ") + reason;
 #ifdef Q_OS_LINUX
@@ -39,14 +38,15 @@ QString failure_text(const QString &name, int portNumber, const PortRecord &reco
 
 } // namespace
 
-QString port_status_text(bool simulatedBoard, int PortNumb, const PortRecord &record, bool open)
+QString port_status_text(bool simulatedBoard, int PortNumb, const PortRecord &record, bool open,
+                         const PortDeviceTable &devices)
 {
     if (simulatedBoard)
         return open ? QStringLiteral("Simulated board") : QStringLiteral("Simulated board: closed");
-    if (PortNumb < 1 || PortNumb > HighestPortNumber)
+    if (!is_port_number(PortNumb))
         return QStringLiteral("No serial port selected");
 
-    const QString name = port_display_name(PortNumb);
+    const QString name = port_display_name(PortNumb, devices);
     using Event = PortRecord::Event;
     switch (record.event) {
     case Event::Opened:
@@ -58,7 +58,7 @@ QString port_status_text(bool simulatedBoard, int PortNumb, const PortRecord &re
     case Event::HeldElsewhere:
         return name + QStringLiteral(" is in use by another program");
     case Event::Failed:
-        return failure_text(name, PortNumb, record);
+        return failure_text(name, devices, PortNumb, record);
     case Event::Lost:
         return name + QStringLiteral(" was disconnected");
     case Event::Closed:
@@ -67,16 +67,6 @@ QString port_status_text(bool simulatedBoard, int PortNumb, const PortRecord &re
         return name + QStringLiteral(": not opened");
     }
     return name + QStringLiteral(": closed");
-}
-
-QString chip_status_text(const ReadBackRecord &record)
-{
-    if (!record.Done || !record.EveryWordFFFF)
-        return {};
-    const QString address = ModemLineBus::device_address(record.A0Setting, false);
-    const int byte = address.toInt(nullptr, 2);
-    return QStringLiteral("No answer from the chip at address %1h (A0 = %2)")
-        .arg(QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper(), record.A0Setting);
 }
 
 } // namespace zrx

@@ -1,5 +1,5 @@
 #include "bus/modem_line_bus.h"
-#include "bus/simulated_board.h"
+#include "sim/simulated_board.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 #include "bus/real_serial_control.h"
-#include "bus/simulated_board.h"
+#include "sim/simulated_board.h"
 #include "core/bit_strings.h"
 #include "core/version.h"
 #include "store/qsettings_store.h"

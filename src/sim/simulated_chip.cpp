@@ -1,4 +1,4 @@
-#include "bus/simulated_chip.h"
+#include "sim/simulated_chip.h"
 
 namespace zrx {
 namespace {

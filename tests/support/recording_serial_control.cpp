@@ -1,4 +1,4 @@
-#include "bus/recording_serial_control.h"
+#include "support/recording_serial_control.h"
 
 namespace zrx {
 

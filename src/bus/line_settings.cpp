@@ -1,0 +1,17 @@
+#include "bus/line_settings.h"
+
+namespace zrx {
+
+QString line_settings(qint32 bitRate)
+{
+    return QString::number(bitRate) + QStringLiteral(",N,8,1");
+}
+
+qint32 bit_rate_of(const QString &settings)
+{
+    bool ok = false;
+    const qint32 rate = settings.section(QLatin1Char(','), 0, 0).trimmed().toInt(&ok);
+    return ok && rate > 0 ? rate : 0;
+}
+
+} // namespace zrx
