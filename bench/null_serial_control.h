@@ -17,7 +17,7 @@ public:
     bool is_open() const override { return m_open; }
     int port_number() const override { return m_portNumber; }
     QString error_text() const override { return {}; }
-    void output(const QByteArray &) override {}
+    bool output(const QByteArray &) override { return m_open; }
     PortTimeouts timeouts() const override { return m_timeouts; }
     void set_timeouts(const PortTimeouts &timeouts) override { m_timeouts = timeouts; }
     void set_dtr(bool) override {}

@@ -74,17 +74,20 @@ void LoggingSerialControl::close_port()
     emit port_state_changed();
 }
 
-void LoggingSerialControl::output(const QByteArray &bytes)
+bool LoggingSerialControl::output(const QByteArray &bytes)
 {
-    m_target->output(bytes);
-    if (!m_open || bytes.isEmpty())
-        return;
+    // Only bytes that went out are traffic; a write that ran out of time
+    // dropped them.
+    const bool sent = m_target->output(bytes);
+    if (!sent || !m_open || bytes.isEmpty())
+        return sent;
     BusTransaction marker;
     marker.kind = BusTransaction::Kind::StepMarker;
     marker.count = int(bytes.size());
     for (int i = 0; i < qMin(marker.count, BusTransaction::MaxBytes); ++i)
         marker.bytes[std::size_t(i)] = quint8(bytes[i]);
     m_log.append(marker);
+    return true;
 }
 
 void LoggingSerialControl::target_lost(const QString &reason)

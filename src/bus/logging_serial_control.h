@@ -33,7 +33,7 @@ public:
     int port_number() const override { return m_target->port_number(); }
     QString error_text() const override { return m_target->error_text(); }
     bool permission_denied() const override { return m_target->permission_denied(); }
-    void output(const QByteArray &bytes) override;
+    bool output(const QByteArray &bytes) override;
     PortTimeouts timeouts() const override { return m_target->timeouts(); }
     void set_timeouts(const PortTimeouts &timeouts) override { m_target->set_timeouts(timeouts); }
 

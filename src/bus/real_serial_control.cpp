@@ -102,23 +102,26 @@ QString RealSerialControl::error_text() const
     return m_errorText;
 }
 
-void RealSerialControl::output(const QByteArray &bytes)
+bool RealSerialControl::output(const QByteArray &bytes)
 {
-    if (!m_port.isOpen() || bytes.isEmpty())
-        return;
+    if (!m_port.isOpen())
+        return false;
+    if (bytes.isEmpty())
+        return true;
     m_port.write(bytes);
     const qint64 allowanceMs = qint64(m_timeouts.WriteTotalTimeoutMultiplier) * bytes.size()
                                + m_timeouts.WriteTotalTimeoutConstant;
     if (m_port.waitForBytesWritten(int(qMin<qint64>(allowanceMs, INT_MAX))))
-        return;
+        return true;
     if (m_port.error() == QSerialPort::ResourceError) {
         lose_port(m_port.errorString());
-        return;
+        return false;
     }
     // Timed out: what is still queued is dropped, as a write that runs out of
     // time is abandoned, so it cannot pile up behind the next one.
     m_port.clear(QSerialPort::Output);
     m_port.clearError();
+    return false;
 }
 
 PortTimeouts RealSerialControl::timeouts() const

@@ -27,7 +27,7 @@ public:
     QString error_text() const override;
     bool permission_denied() const override { return m_permissionDenied; }
 
-    void output(const QByteArray &bytes) override;
+    bool output(const QByteArray &bytes) override;
 
     PortTimeouts timeouts() const override;
     void set_timeouts(const PortTimeouts &timeouts) override;

@@ -57,8 +57,10 @@ public:
     // open the port (which a change of group membership cures).
     virtual bool permission_denied() const { return false; }
 
-    // Raw bytes on the transmit data line.
-    virtual void output(const QByteArray &bytes) = 0;
+    // Raw bytes on the transmit data line. True only when every byte went
+    // out: a closed port, a lost one or a write that ran out of time sends
+    // nothing the caller may count on.
+    virtual bool output(const QByteArray &bytes) = 0;
 
     virtual PortTimeouts timeouts() const = 0;
     virtual void set_timeouts(const PortTimeouts &timeouts) = 0;

@@ -45,10 +45,12 @@ void SimulatedBoard::release_lines()
     m_chip.set_port_data_high(true);
 }
 
-void SimulatedBoard::output(const QByteArray &bytes)
+bool SimulatedBoard::output(const QByteArray &bytes)
 {
-    if (m_open)
-        m_transmitted += bytes;
+    if (!m_open)
+        return false;
+    m_transmitted += bytes;
+    return true;
 }
 
 void SimulatedBoard::set_timeouts(const PortTimeouts &timeouts)

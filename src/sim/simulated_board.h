@@ -47,7 +47,7 @@ public:
     int port_number() const override { return m_configuration.CommPort; }
     QString error_text() const override { return m_errorText; }
     bool permission_denied() const override { return m_permissionDenied; }
-    void output(const QByteArray &bytes) override;
+    bool output(const QByteArray &bytes) override;
     PortTimeouts timeouts() const override { return m_timeouts; }
     void set_timeouts(const PortTimeouts &timeouts) override;
     void set_dtr(bool asserted) override;

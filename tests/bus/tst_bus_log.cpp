@@ -125,6 +125,7 @@ private slots:
     void traffic_is_unchanged_by_the_wrapper();
     void closed_port_logs_nothing();
     void lost_port_ends_the_transaction_cut_short();
+    void marker_that_did_not_go_out_is_not_logged();
     void port_records_data();
     void port_records();
     void classify_data();
@@ -286,6 +287,21 @@ void TestBusLog::lost_port_ends_the_transaction_cut_short()
     QCOMPARE(b.rows(), QStringList{"other | E8h | E8 | not a transaction of this program"});
     QCOMPARE(b.port.port_record(1).event, PortRecord::Event::Lost);
     QCOMPARE(b.port.port_record(1).reason, QStringLiteral("COM1 was disconnected"));
+}
+
+// A write that runs out of time drops its bytes: the log must not show a
+// marker that never reached the transmit line.
+void TestBusLog::marker_that_did_not_go_out_is_not_logged()
+{
+    LoggedBench b;
+    b.recorder->set_output_stalls(true);
+    QVERIFY(!b.port.output(QByteArray::fromHex("01000000")));
+    QCOMPARE(b.log.size(), 0);
+
+    b.recorder->set_output_stalls(false);
+    QVERIFY(b.port.output(QByteArray::fromHex("01000000")));
+    QCOMPARE(b.log.size(), 1);
+    QCOMPARE(b.log.at(0).transaction.kind, BusTransaction::Kind::StepMarker);
 }
 
 void TestBusLog::port_records_data()

@@ -41,7 +41,7 @@ public:
     bool is_open() const override { return open; }
     int port_number() const override { return number; }
     QString error_text() const override { return {}; }
-    void output(const QByteArray &) override {}
+    bool output(const QByteArray &) override { return false; }
     PortTimeouts timeouts() const override { return timeoutWrites.value(timeoutWrites.size() - 1); }
     void set_timeouts(const PortTimeouts &timeouts) override { timeoutWrites << timeouts; }
     void set_dtr(bool) override {}

@@ -56,11 +56,12 @@ bool RecordingSerialControl::permission_denied() const
     return m_target && m_target->permission_denied();
 }
 
-void RecordingSerialControl::output(const QByteArray &bytes)
+bool RecordingSerialControl::output(const QByteArray &bytes)
 {
     m_trace.append({LineOperation::Kind::Output, false, 0, bytes});
-    if (m_target)
-        m_target->output(bytes);
+    if (m_outputStalls)
+        return false;
+    return m_target ? m_target->output(bytes) : m_open;
 }
 
 PortTimeouts RecordingSerialControl::timeouts() const

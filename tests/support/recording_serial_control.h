@@ -20,6 +20,9 @@ public:
     // What DSR answers while there is no target; released (false) at first,
     // which reads as a released data line.
     void set_dsr_answer(bool asserted) { m_dsrAnswer = asserted; }
+    // From now on raw bytes are taken but go nowhere, as a write that runs
+    // out of time on a stalled port: output() says so.
+    void set_output_stalls(bool stalls) { m_outputStalls = stalls; }
 
     const LineTrace &trace() const { return m_trace; }
     LineTrace take_trace();
@@ -31,7 +34,7 @@ public:
     int port_number() const override;
     QString error_text() const override;
     bool permission_denied() const override;
-    void output(const QByteArray &bytes) override;
+    bool output(const QByteArray &bytes) override;
     PortTimeouts timeouts() const override;
     void set_timeouts(const PortTimeouts &timeouts) override;
     void set_dtr(bool asserted) override;
@@ -49,6 +52,7 @@ private:
     PortTimeouts m_timeouts;
     bool m_open = false;
     bool m_dsrAnswer = false;
+    bool m_outputStalls = false;
 };
 
 } // namespace zrx

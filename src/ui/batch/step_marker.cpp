@@ -17,8 +17,7 @@ bool send_tx_bytes(const BatchState &state, SerialControl &MSComm1, int count)
     QByteArray block(MarkerBlockBytes, '\0');
     for (int i = 1; i <= count; ++i)
         block[i - 1] = static_cast<char>(state.TxByteBuffer[i]);
-    MSComm1.output(block);
-    return true;
+    return MSComm1.output(block);
 }
 
 } // namespace zrx
