@@ -48,9 +48,15 @@ void ModemLineBus::set_data_low(bool low)
     m_lines.set_rts(low == Sense.dataAssertedIsLow);
 }
 
-bool ModemLineBus::data_reads_low()
+void ModemLineBus::take_read_bits()
 {
-    return m_lines.dsr() == Sense.dsrAssertedIsLow;
+    for (int i = 1; i <= 16; ++i)
+        RxBits[i] = m_dsrSamples[i] == Sense.dsrAssertedIsLow ? 0 : 1;
+}
+
+void ModemLineBus::end_of_transaction()
+{
+    m_lines.flush_lines();
 }
 
 // Bus idle or not, any state: ends with clock high and data low (START made).
@@ -87,15 +93,16 @@ void ModemLineBus::bus_ack_clock()
 }
 
 // Leaves the clock high after the sample; the next cell takes it low.
-int ModemLineBus::bus_read_bit()
+void ModemLineBus::bus_read_bit(int position)
 {
+    Q_ASSERT(position >= 1 && position <= 16);
     set_data_low(false);
     set_clock_low(true); // the chip shifts out its bit
     set_data_low(false);
     set_clock_low(true);
     set_data_low(false);
     set_clock_low(false);
-    return data_reads_low() ? 0 : 1;
+    m_lines.read_dsr_into(m_dsrSamples[std::size_t(position)]);
 }
 
 void ModemLineBus::master_ack()
@@ -122,6 +129,7 @@ void ModemLineBus::master_nack_and_stop()
     set_clock_low(false);
     set_data_low(false); // data rises while the clock is high: STOP
     set_clock_low(false);
+    end_of_transaction();
 }
 
 // Clock is low here (after an acknowledge clock); ends with the bus idle.
@@ -133,6 +141,7 @@ void ModemLineBus::stop_sequence()
     set_clock_low(false);
     set_data_low(false); // STOP
     set_clock_low(false);
+    end_of_transaction();
 }
 
 void ModemLineBus::bus_clear()
@@ -146,10 +155,12 @@ void ModemLineBus::bus_clear()
     set_data_low(true);
     set_clock_low(false);
     set_data_low(false); // data rises while the clock is high: STOP
+    end_of_transaction();
 }
 
 void ModemLineBus::bus_delay()
 {
+    m_lines.hold_lines(BusDelayHold);
     for (int pass = 1; pass <= BusDelayLoopPasses; ++pass)
         busDelayPass = pass;
 }
@@ -175,6 +186,7 @@ void ModemLineBus::bus_stop()
     set_data_low(false);
     set_clock_low(false);
     bus_delay();
+    end_of_transaction();
 }
 
 // The clock is written before the data in each pair.
@@ -217,11 +229,12 @@ void ModemLineBus::bus_read_word(const QString &address)
         bit_cell(TxBits[i]);
     bus_ack_clock();
     for (int i = 1; i <= 8; ++i)
-        RxBits[i] = bus_read_bit();
+        bus_read_bit(i);
     master_ack();
     for (int i = 9; i <= 16; ++i)
-        RxBits[i] = bus_read_bit();
+        bus_read_bit(i);
     master_nack_and_stop();
+    take_read_bits();
 }
 
 void ModemLineBus::read_register_word(const QString &A0Setting)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
 
 namespace zrx {
 
@@ -15,6 +16,10 @@ namespace zrx {
 // sequences (START, bit cell, acknowledge clock, read bit, STOP) -> bytes ->
 // transactions. Acknowledges are clocked but never sampled, so a silent chip
 // reads as 0xFFFF. Every transaction leaves both lines released (bus idle).
+//
+// Every STOP (and the end of bus_clear) closes a group of line operations with
+// flush_lines(), so a port that queues them sends one transaction at a time;
+// DSR is read into a sample array whose bits count only after that flush.
 class ModemLineBus {
 public:
     explicit ModemLineBus(ModemLines &lines);
@@ -33,7 +38,9 @@ public:
     void start_sequence();
     void bit_cell(int bit);
     void bus_ack_clock();
-    int bus_read_bit();
+    // Samples the bit the chip sends into the sample of RxBits(position),
+    // which counts once the transaction is flushed.
+    void bus_read_bit(int position);
     void master_ack();
     void master_nack_and_stop();
     void stop_sequence();
@@ -47,6 +54,7 @@ public:
     void bus_start();
     void bus_stop();
     void bus_write_bit(int bit);
+    // A busy pause; a queuing port holds the lines for BusDelayHold instead.
     void bus_delay();
 
     // Transactions. Byte strings are 8 characters of '0'/'1', most significant
@@ -62,12 +70,24 @@ public:
     std::array<int, 18> RxBits{};
     int LastReadWord = 0;
 
+    // What a port that queues line states holds the lines for in bus_delay:
+    // at least what its 200 empty passes take on any machine the program may
+    // run on, a few microseconds at most now and some tens on the slowest
+    // PCs of the chip's time. 50 us covers that and still costs little (the
+    // general call's 59 pauses add 3 ms).
+    static constexpr std::chrono::microseconds BusDelayHold{50};
+
 private:
     void set_clock_low(bool low);
     void set_data_low(bool low);
-    bool data_reads_low();
+    // After the flush: RxBits(1..16) from what DSR showed.
+    void take_read_bits();
+    // Closes a transaction's group of line operations.
+    void end_of_transaction();
 
     ModemLines &m_lines;
+    // What DSR showed at each read bit, index as in RxBits; true = asserted.
+    std::array<bool, 18> m_dsrSamples{};
 };
 
 } // namespace zrx

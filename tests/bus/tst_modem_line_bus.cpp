@@ -117,7 +117,7 @@ void TestModemLineBus::lines_released_after_data()
     });
     QTest::newRow("bus_stop after a read bit") << BusStep([](ModemLineBus &b) {
         b.start_sequence();
-        b.bus_read_bit();
+        b.bus_read_bit(1);
         b.bus_stop();
     });
 }
