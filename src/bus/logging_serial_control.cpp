@@ -8,12 +8,23 @@ namespace {
 
 const PortRecord NoRecord;
 
+// Room for the longest group the bus makes (a general call reset, about 180
+// operations) several times over; it only ever grows.
+constexpr std::size_t GroupRoom = 1024;
+
+void note_fast_mode(PortRecord &record, FastModeSwitch *fastMode)
+{
+    record.fastMode = fastMode && fastMode->fast_mode_active();
+    record.fastModeFallback = fastMode ? fastMode->fast_mode_fallback_reason() : QString();
+}
+
 } // namespace
 
 LoggingSerialControl::LoggingSerialControl(std::unique_ptr<SerialControl> target, BusLog &log, QObject *parent)
     : SerialControl(parent), m_target(std::move(target)), m_log(log), m_decoder(log)
 {
     Q_ASSERT(m_target);
+    m_group.reserve(GroupRoom);
     // The simulated board comes already open.
     m_open = m_target->is_open();
     if (PortRecord *record = m_open ? record_of(m_target->port_number()) : nullptr)
@@ -31,8 +42,27 @@ PortRecord *LoggingSerialControl::record_of(int portNumber)
     return is_port_number(portNumber) ? &m_records[std::size_t(portNumber)] : nullptr;
 }
 
+void LoggingSerialControl::decode_group()
+{
+    for (const LineEvent &event : m_group) {
+        switch (event.kind) {
+        case LineEvent::Dtr:
+            m_decoder.dtr_written(event.value);
+            break;
+        case LineEvent::Rts:
+            m_decoder.rts_written(event.value);
+            break;
+        case LineEvent::Dsr:
+            m_decoder.dsr_read(event.answer ? *event.answer : event.value);
+            break;
+        }
+    }
+    m_group.clear();
+}
+
 OpenOutcome LoggingSerialControl::open_port(const PortConfiguration &configuration)
 {
+    decode_group();
     // Opening closes whatever was open first.
     if (PortRecord *previous = m_target->is_open() ? record_of(m_target->port_number()) : nullptr)
         previous->event = PortRecord::Event::Closed;
@@ -44,6 +74,7 @@ OpenOutcome LoggingSerialControl::open_port(const PortConfiguration &configurati
         record->bitRate = bit_rate_of(configuration.Settings);
         record->reason.clear();
         record->permissionDenied = false;
+        note_fast_mode(*record, m_target->fast_mode());
         switch (outcome) {
         case OpenOutcome::Opened:
             record->event = PortRecord::Event::Opened;
@@ -62,8 +93,19 @@ OpenOutcome LoggingSerialControl::open_port(const PortConfiguration &configurati
     return outcome;
 }
 
+void LoggingSerialControl::use_for_bus()
+{
+    decode_group();
+    m_target->use_for_bus();
+    m_open = m_target->is_open();
+    if (PortRecord *record = m_open ? record_of(m_target->port_number()) : nullptr)
+        note_fast_mode(*record, m_target->fast_mode());
+    emit port_state_changed();
+}
+
 void LoggingSerialControl::close_port()
 {
+    decode_group();
     // A close of a port that is not open changes nothing, and must not
     // cover up why it did not open.
     if (PortRecord *record = m_target->is_open() ? record_of(m_target->port_number()) : nullptr)
@@ -78,6 +120,7 @@ bool LoggingSerialControl::output(const QByteArray &bytes)
 {
     // Only bytes that went out are traffic; a write that ran out of time
     // dropped them.
+    decode_group();
     const bool sent = m_target->output(bytes);
     if (!sent || !m_open || bytes.isEmpty())
         return sent;
@@ -92,6 +135,8 @@ bool LoggingSerialControl::output(const QByteArray &bytes)
 
 void LoggingSerialControl::target_lost(const QString &reason)
 {
+    // What was sent before the loss is traffic all the same.
+    decode_group();
     m_open = false;
     m_decoder.lines_reset();
     if (PortRecord *record = record_of(m_target->port_number())) {

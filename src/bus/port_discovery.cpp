@@ -46,6 +46,8 @@ bool fncInitializeComPort(SerialControl &port, PortState &ports, qint32 bitRate,
         return false;
     if (port.open_port(configuration_for(portNumber, bitRate)) == OpenOutcome::HeldElsewhere)
         ports.PortAvailable[portNumber] = false;
+    if (port.is_open())
+        port.use_for_bus();
     return port.is_open();
 }
 
@@ -60,7 +62,8 @@ void scan_com_ports(SerialControl &port, PortState &ports)
         port.close_port();
 
     // A port held by another program still exists: it is listed like a free
-    // one and found out only when it is opened for use.
+    // one and found out only when it is opened for use. The probes are plain
+    // opens: nothing here is used for the bus.
     for (int n = 1; n <= HighestPortNumber; ++n) {
         const OpenOutcome outcome = port.open_port(configuration_for(n, ports.BitRate));
         if (outcome == OpenOutcome::HeldElsewhere) {
@@ -74,8 +77,9 @@ void scan_com_ports(SerialControl &port, PortState &ports)
 
     if (wasOpen) {
         ports.PortNumb = portToRestore;
-        if (is_port_number(ports.PortNumb) && !port.is_open())
-            port.open_port(configuration_for(ports.PortNumb, ports.BitRate));
+        if (is_port_number(ports.PortNumb) && !port.is_open()
+            && port.open_port(configuration_for(ports.PortNumb, ports.BitRate)) == OpenOutcome::Opened)
+            port.use_for_bus();
     }
 
     mark_available_ports(ports);

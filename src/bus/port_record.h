@@ -23,6 +23,10 @@ struct PortRecord {
     QString reason;
     // Failed: the port is there, but this user may not open it.
     bool permissionDenied = false;
+    // Opened: whether the fast path carries the bus, and, when fast mode was
+    // wanted but the port runs one request per line operation, why.
+    bool fastMode = false;
+    QString fastModeFallback;
 };
 
 } // namespace zrx

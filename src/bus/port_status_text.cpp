@@ -49,12 +49,20 @@ QString port_status_text(bool simulatedBoard, int PortNumb, const PortRecord &re
     const QString name = port_display_name(PortNumb, devices);
     using Event = PortRecord::Event;
     switch (record.event) {
-    case Event::Opened:
+    case Event::Opened: {
         if (!open)
             break;
+        QString text = name;
         if (record.bitRate > 0)
-            return name + QStringLiteral(", %1 baud: open").arg(record.bitRate);
-        return name + QStringLiteral(": open");
+            text += QStringLiteral(", %1 baud").arg(record.bitRate);
+        text += QStringLiteral(": open");
+        if (record.fastMode)
+            text += QStringLiteral(", fast mode");
+        else if (!record.fastModeFallback.isEmpty())
+            text += QStringLiteral("; fast mode off: ")
+                    + reason_in_sentence(devices, PortNumb, record.fastModeFallback);
+        return text;
+    }
     case Event::HeldElsewhere:
         return name + QStringLiteral(" is in use by another program");
     case Event::Failed:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bus/fast_mode_switch.h"
 #include "bus/modem_lines.h"
 
 #include <QByteArray>
@@ -64,6 +65,13 @@ public:
 
     virtual PortTimeouts timeouts() const = 0;
     virtual void set_timeouts(const PortTimeouts &timeouts) = 0;
+
+    // The port just opened is the one the bus runs on (not a scan's probe):
+    // a control with a faster way to the lines takes it over here. It may
+    // come back on the plain path, or lose the port.
+    virtual void use_for_bus() {}
+    // The fast-mode choice of this control; none for a plain port.
+    virtual FastModeSwitch *fast_mode() { return nullptr; }
 
 signals:
     void port_lost(const QString &reason);
