@@ -1,0 +1,368 @@
+#include "bus/ftdi/ftdi_bit_bang_control.h"
+
+#include "bus/ftdi/ftdi_pins.h"
+#include "bus/line_settings.h"
+
+#include <ftdi.h>
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace zrx {
+namespace {
+
+using namespace std::chrono_literals;
+namespace pins = ftdi_pins;
+
+constexpr quint16 FtdiVendorId = 0x0403;
+
+// The bit-bang rate handed to libftdi. In bit-bang mode ftdi_set_baudrate
+// gives the chip four times the rate it is handed (libftdi 1.5, once the mode
+// is on), and the chip moves to its next state on every tick of a clock at
+// 16 times its baud rate (FTDI AN232R-01). So 3000 -> 12000 baud, divisor 250,
+// exact on every family -> 192000 states a second, 5.21 us each: at least
+// 5 us with 4 % to spare for the adapter's clock. A chip that clocked its
+// states more slowly would only make them longer.
+constexpr int BitBangRate = 3000;
+constexpr int ChipBaudPerRate = 4;
+constexpr int StatesPerBaudTick = 16;
+constexpr std::chrono::nanoseconds StatePeriod =
+    std::chrono::nanoseconds(1s) / (BitBangRate * ChipBaudPerRate * StatesPerBaudTick);
+static_assert(StatePeriod >= 5us, "every line state must last at least 5 us");
+
+// At most this many states written before their samples are read back. The
+// FT232R takes 128 bytes from the USB before it must hand samples back; with
+// more outstanding a write can stall until the USB time-out.
+constexpr std::size_t StatesInFlight = 128;
+// A flush that gets no samples for this long has lost the adapter.
+constexpr qint64 SamplePatienceMs = 1000;
+// How long closing waits for the serial driver to bring the port's node back.
+constexpr qint64 NodeReturnMs = 2000;
+// The chip sends what samples it has after this many milliseconds; its
+// default of 16 would be added to every flush.
+constexpr unsigned char LatencyTimerMs = 1;
+// "Transmitter empty" in the word of ftdi_poll_modem_status (line status
+// byte, bit 6).
+constexpr unsigned short TransmitterEmpty = 0x4000;
+// Room for the longest group with its pauses (a general call reset: 118
+// writes and 59 pauses of 10 states) without growing.
+constexpr std::size_t QueueRoom = 4096;
+
+} // namespace
+
+FtdiBitBangControl::FtdiBitBangControl(std::unique_ptr<UsbAdapterLocator> locator, PortDeviceTable devices,
+                                       QObject *parent)
+    : SerialControl(parent), m_locator(std::move(locator)), m_devices(std::move(devices))
+{
+    Q_ASSERT(m_locator);
+    m_queue.reserve(QueueRoom);
+    m_samples.reserve(QueueRoom);
+    m_reads.reserve(64);
+}
+
+FtdiBitBangControl::~FtdiBitBangControl()
+{
+    close_port();
+}
+
+OpenOutcome FtdiBitBangControl::open_port(const PortConfiguration &configuration)
+{
+    close_port();
+    m_portNumber = configuration.CommPort;
+    m_bitRate = bit_rate_of(configuration.Settings);
+    m_errorText.clear();
+    m_node = port_device(m_devices, m_portNumber);
+    if (m_node.isEmpty())
+        return refuse(tr("%1 has no device on this system").arg(port_name(m_portNumber)));
+    const std::optional<UsbAdapter> adapter = m_locator->adapter_of(m_node);
+    if (!adapter)
+        return refuse(tr("%1 is not a USB adapter").arg(m_node));
+    if (adapter->vendorId != FtdiVendorId)
+        return refuse(tr("not an FTDI adapter (USB vendor %1)").arg(adapter->vendorId, 4, 16, QLatin1Char('0')));
+    if (!open_adapter(*adapter) || !enter_bit_bang(true))
+        return refuse(m_errorText);
+    m_open = true;
+    // Every port opens with the bus idle.
+    go_to(pins::Released);
+    flush_lines();
+    return m_open ? OpenOutcome::Opened : OpenOutcome::Failed;
+}
+
+OpenOutcome FtdiBitBangControl::refuse(const QString &reason)
+{
+    m_errorText = reason;
+    release_adapter(true);
+    return OpenOutcome::Failed;
+}
+
+bool FtdiBitBangControl::open_adapter(const UsbAdapter &adapter)
+{
+    m_ftdi = ftdi_new();
+    if (!m_ftdi) {
+        m_errorText = tr("libftdi could not start");
+        return false;
+    }
+    // Closing gives the adapter back to the system's serial driver.
+    m_ftdi->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+    const auto port = ftdi_interface(INTERFACE_A + qBound(0, adapter.interfaceNumber, 3));
+    if (failed(ftdi_set_interface(m_ftdi, port), "choosing the adapter's port"))
+        return false;
+    const QByteArray serial = adapter.serialNumber.toLatin1();
+    const int opened = adapter.busNumber > 0
+        ? ftdi_usb_open_bus_addr(m_ftdi, uint8_t(adapter.busNumber), uint8_t(adapter.deviceAddress))
+        : ftdi_usb_open_desc(m_ftdi, adapter.vendorId, adapter.productId, nullptr,
+                             serial.isEmpty() ? nullptr : serial.constData());
+    if (opened < 0) {
+        // Most often the USB device node is root's alone: the udev rule
+        // gives it to the dialout group.
+        m_errorText = tr("the adapter could not be opened over USB (%1; see the user guide for the udev rule)")
+                          .arg(QString::fromLocal8Bit(ftdi_get_error_string(m_ftdi)));
+        return false;
+    }
+    m_adapterTaken = true;
+    if (m_ftdi->type == TYPE_AM || m_ftdi->type == TYPE_BM) {
+        m_errorText = tr("the adapter's chip has no synchronous bit-bang mode");
+        return false;
+    }
+    return !failed(ftdi_set_latency_timer(m_ftdi, LatencyTimerMs), "setting the latency timer");
+}
+
+// No pin is driven before it holds the level its line has now: the pins are
+// inputs while the output latch takes the levels, and become outputs after.
+// `latchPins` takes the levels from the pins; otherwise they are the bus's.
+bool FtdiBitBangControl::enter_bit_bang(bool latchPins)
+{
+    if (failed(ftdi_set_bitmode(m_ftdi, 0, BITMODE_SYNCBB), "entering synchronous bit-bang mode")
+        // libftdi scales the rate only once the mode is on.
+        || failed(ftdi_set_baudrate(m_ftdi, BitBangRate), "setting the bit-bang rate")
+        // What the UART received before is no sample.
+        || failed(ftdi_tcioflush(m_ftdi), "clearing the adapter's buffers"))
+        return false;
+    if (latchPins) {
+        unsigned char levels = 0;
+        if (failed(ftdi_read_pins(m_ftdi, &levels), "reading the pins"))
+            return false;
+        m_state = pins::state_of(pins::line_asserted(levels, pins::DtrLine), pins::line_asserted(levels, pins::RtsLine));
+    }
+    quint8 sample = 0;
+    return transfer(&m_state, 1, &sample)
+           && !failed(ftdi_set_bitmode(m_ftdi, pins::Outputs, BITMODE_SYNCBB), "driving the lines");
+}
+
+// Back to the UART with its DTR and RTS set as the bus leaves the lines, so
+// that the pins keep their levels.
+bool FtdiBitBangControl::leave_bit_bang()
+{
+    return !failed(ftdi_setdtr_rts(m_ftdi, pins::line_asserted(m_state, pins::DtrLine),
+                                   pins::line_asserted(m_state, pins::RtsLine)),
+                   "setting DTR and RTS")
+           && !failed(ftdi_set_bitmode(m_ftdi, 0, BITMODE_RESET), "leaving bit-bang mode");
+}
+
+bool FtdiBitBangControl::failed(int result, const char *what)
+{
+    if (result >= 0)
+        return false;
+    m_errorText = libftdi_error(what);
+    return true;
+}
+
+QString FtdiBitBangControl::libftdi_error(const char *what) const
+{
+    return tr("%1 failed (%2)").arg(QLatin1String(what), QString::fromLocal8Bit(ftdi_get_error_string(m_ftdi)));
+}
+
+// Writes the states and reads one sample back for each, a few at a time.
+bool FtdiBitBangControl::transfer(const quint8 *states, std::size_t count, quint8 *samples)
+{
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t chunk = std::min(StatesInFlight, count - done);
+        if (ftdi_write_data(m_ftdi, states + done, int(chunk)) != int(chunk)) {
+            m_errorText = libftdi_error("writing line states");
+            return false;
+        }
+        QElapsedTimer waiting;
+        waiting.start();
+        for (std::size_t got = 0; got < chunk;) {
+            const int read = ftdi_read_data(m_ftdi, samples + done + got, int(chunk - got));
+            if (read < 0) {
+                m_errorText = libftdi_error("reading the samples");
+                return false;
+            }
+            if (read > 0) {
+                got += std::size_t(read);
+                waiting.restart();
+            } else if (waiting.elapsed() > SamplePatienceMs) {
+                m_errorText = tr("the adapter stopped answering");
+                return false;
+            }
+        }
+        done += chunk;
+    }
+    return true;
+}
+
+void FtdiBitBangControl::go_to(quint8 state)
+{
+    m_state = state;
+    m_queue.push_back(state);
+}
+
+void FtdiBitBangControl::set_dtr(bool asserted)
+{
+    if (m_open)
+        go_to(pins::with_line(m_state, pins::DtrLine, asserted));
+}
+
+void FtdiBitBangControl::set_rts(bool asserted)
+{
+    if (m_open)
+        go_to(pins::with_line(m_state, pins::RtsLine, asserted));
+}
+
+// A sample shows the pins before its own state goes out. The state a read
+// queues repeats the present one, so its sample shows the lines as the
+// writes before the read left them, one state later.
+void FtdiBitBangControl::read_dsr_into(bool &answer)
+{
+    if (!m_open) {
+        answer = false; // a closed port reads DSR not asserted: data released
+        return;
+    }
+    go_to(m_state);
+    m_reads.push_back({m_queue.size() - 1, &answer});
+}
+
+bool FtdiBitBangControl::dsr()
+{
+    bool asserted = false;
+    read_dsr_into(asserted);
+    flush_lines();
+    return asserted;
+}
+
+void FtdiBitBangControl::hold_lines(std::chrono::nanoseconds duration)
+{
+    if (!m_open)
+        return;
+    const std::int64_t states = (duration.count() + StatePeriod.count() - 1) / StatePeriod.count();
+    m_queue.insert(m_queue.end(), std::size_t(std::max<std::int64_t>(states, 0)), m_state);
+}
+
+void FtdiBitBangControl::flush_lines()
+{
+    if (!m_open || m_queue.empty())
+        return;
+    m_samples.resize(m_queue.size());
+    if (!transfer(m_queue.data(), m_queue.size(), m_samples.data())) {
+        lose_port(m_errorText);
+        return;
+    }
+    for (const PendingRead &read : m_reads)
+        *read.answer = pins::line_asserted(m_samples[read.sample], pins::DsrLine);
+    m_reads.clear();
+    m_queue.clear();
+}
+
+// The step marker goes out through the chip's own UART, at the port's bit
+// rate exactly, whatever the bit-bang clock really is: the mode is left with
+// DTR and RTS set to the levels the lines have, the bytes are sent, and the
+// mode is entered again the way opening enters it, once the last stop bit
+// has left.
+bool FtdiBitBangControl::output(const QByteArray &bytes)
+{
+    if (!m_open || m_bitRate <= 0)
+        return false;
+    if (bytes.isEmpty())
+        return true;
+    flush_lines();
+    if (!m_open)
+        return false;
+    if (!send_uart_bytes(bytes)) {
+        lose_port(m_errorText);
+        return false;
+    }
+    return true;
+}
+
+bool FtdiBitBangControl::send_uart_bytes(const QByteArray &bytes)
+{
+    if (!leave_bit_bang() || failed(ftdi_set_baudrate(m_ftdi, m_bitRate), "setting the bit rate")
+        || failed(ftdi_set_line_property(m_ftdi, BITS_8, STOP_BIT_1, NONE), "setting 8N1"))
+        return false;
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    if (ftdi_write_data(m_ftdi, data, int(bytes.size())) != int(bytes.size())) {
+        m_errorText = libftdi_error("sending the step marker");
+        return false;
+    }
+    // Ten bits a byte on the line; only then can the transmitter be empty.
+    QThread::usleep(quint64(bytes.size()) * 10 * 1000000 / quint64(m_bitRate));
+    const qint64 allowanceMs = qint64(m_timeouts.WriteTotalTimeoutMultiplier) * bytes.size()
+                               + m_timeouts.WriteTotalTimeoutConstant;
+    QElapsedTimer waiting;
+    waiting.start();
+    for (unsigned short status = 0; !(status & TransmitterEmpty);) {
+        if (failed(ftdi_poll_modem_status(m_ftdi, &status), "waiting for the step marker"))
+            return false;
+        if (!(status & TransmitterEmpty) && waiting.elapsed() > allowanceMs) {
+            m_errorText = tr("the step marker did not leave the adapter");
+            return false;
+        }
+    }
+    return enter_bit_bang(false);
+}
+
+void FtdiBitBangControl::close_port()
+{
+    const QString reason = m_errorText;
+    bool adapterAnswers = m_ftdi != nullptr;
+    if (m_open) {
+        // The lines are left released: the bus idle in the last states, then
+        // the UART's own lines at the same levels.
+        go_to(pins::Released);
+        flush_lines();
+        adapterAnswers = m_open && leave_bit_bang();
+        m_open = false;
+    }
+    release_adapter(adapterAnswers);
+    m_errorText = reason;
+}
+
+void FtdiBitBangControl::lose_port(const QString &reason)
+{
+    if (!m_open)
+        return;
+    // Answers still to come read as a released data line, as on a closed port.
+    for (const PendingRead &read : m_reads)
+        *read.answer = false;
+    m_reads.clear();
+    m_queue.clear();
+    m_open = false;
+    m_errorText = m_node + QStringLiteral(": ") + reason;
+    release_adapter(false);
+    emit port_lost(m_errorText);
+}
+
+void FtdiBitBangControl::release_adapter(bool waitForNode)
+{
+    if (m_ftdi) {
+        // Closing releases the USB interface, which gives the adapter back to
+        // the serial driver; freeing alone would not.
+        if (m_adapterTaken)
+            ftdi_usb_close(m_ftdi);
+        ftdi_free(m_ftdi);
+        m_ftdi = nullptr;
+    }
+    if (waitForNode && m_adapterTaken) {
+        QElapsedTimer waiting;
+        waiting.start();
+        while (!m_locator->node_ready(m_node) && waiting.elapsed() < NodeReturnMs)
+            QThread::msleep(10);
+    }
+    m_adapterTaken = false;
+}
+
+} // namespace zrx

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "bus/ftdi/usb_adapter_locator.h"
+#include "bus/port_names.h"
+#include "bus/serial_control.h"
+
+#include <memory>
+#include <vector>
+
+struct ftdi_context;
+
+namespace zrx {
+
+// The port as an FTDI adapter in synchronous bit-bang mode, through libftdi:
+// DTR, RTS and TXD become outputs, DSR an input, and every line write queues
+// one pin state (even one that changes nothing), so the states follow the
+// per-request sequence one by one. A flush sends the queue in one USB
+// transfer (or a few: see StatesInFlight) and reads back one sample of the
+// pins per state; the chip then moves one state per tick of its bit-bang
+// clock, so every state lasts at least 5 us, and bus pauses become repeated
+// states.
+//
+// Opening takes the adapter from the system's serial driver (its node goes
+// away meanwhile) and closing gives it back. The adapter is found behind
+// COMn's device node by the locator. A transfer that fails means the adapter
+// is gone: the port closes, says so once through port_lost(), and later
+// operations do nothing.
+class FtdiBitBangControl final : public SerialControl {
+    Q_OBJECT
+public:
+    explicit FtdiBitBangControl(std::unique_ptr<UsbAdapterLocator> locator,
+                                PortDeviceTable devices = default_port_devices(), QObject *parent = nullptr);
+    ~FtdiBitBangControl() override;
+
+    OpenOutcome open_port(const PortConfiguration &configuration) override;
+    void close_port() override;
+    bool is_open() const override { return m_open; }
+    int port_number() const override { return m_portNumber; }
+    QString error_text() const override { return m_errorText; }
+
+    // The step marker leaves bit-bang mode: see the definition.
+    bool output(const QByteArray &bytes) override;
+
+    PortTimeouts timeouts() const override { return m_timeouts; }
+    void set_timeouts(const PortTimeouts &timeouts) override { m_timeouts = timeouts; }
+
+    void set_dtr(bool asserted) override;
+    void set_rts(bool asserted) override;
+    bool dsr() override;
+    void read_dsr_into(bool &answer) override;
+    void flush_lines() override;
+    void hold_lines(std::chrono::nanoseconds duration) override;
+
+private:
+    struct PendingRead {
+        std::size_t sample; // index of the state whose sample answers it
+        bool *answer;
+    };
+
+    OpenOutcome refuse(const QString &reason);
+    bool open_adapter(const UsbAdapter &adapter);
+    bool enter_bit_bang(bool latchPins);
+    bool leave_bit_bang();
+    bool transfer(const quint8 *states, std::size_t count, quint8 *samples);
+    bool send_uart_bytes(const QByteArray &bytes);
+    bool failed(int result, const char *what);
+    // Queues one state, which the pins then keep.
+    void go_to(quint8 state);
+    void lose_port(const QString &reason);
+    void release_adapter(bool waitForNode);
+    QString libftdi_error(const char *what) const;
+
+    std::unique_ptr<UsbAdapterLocator> m_locator;
+    PortDeviceTable m_devices;
+    ftdi_context *m_ftdi = nullptr;
+    // Whether the serial driver gave the adapter up to us.
+    bool m_adapterTaken = false;
+    bool m_open = false;
+    int m_portNumber = 0;
+    qint32 m_bitRate = 0;
+    QString m_node;
+    QString m_errorText;
+    PortTimeouts m_timeouts{0, 0, 1000, 0, 1000};
+    // The pins as the last queued state leaves them.
+    quint8 m_state = 0;
+    std::vector<quint8> m_queue;
+    std::vector<quint8> m_samples;
+    std::vector<PendingRead> m_reads;
+};
+
+} // namespace zrx

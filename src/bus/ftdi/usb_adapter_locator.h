@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace zrx {
+
+// The USB device behind a serial port's device node.
+struct UsbAdapter {
+    quint16 vendorId = 0;
+    quint16 productId = 0;
+    QString serialNumber;
+    // Where it sits on the USB: 0 when not known.
+    int busNumber = 0;
+    int deviceAddress = 0;
+    // Which serial port of a chip with several the node is (0 for the first).
+    int interfaceNumber = 0;
+};
+
+// Finds the adapter behind a serial port without opening anything. Tests
+// hand in their own.
+class UsbAdapterLocator {
+public:
+    virtual ~UsbAdapterLocator() = default;
+    // Nothing when the node is not a USB serial port (or not there).
+    virtual std::optional<UsbAdapter> adapter_of(const QString &deviceNode) const = 0;
+    // Whether the node is back and this user may open it, once the system's
+    // serial driver has the adapter again.
+    virtual bool node_ready(const QString &deviceNode) const = 0;
+};
+
+} // namespace zrx
