@@ -1,10 +1,17 @@
+#include "bus/fast_mode_serial_control.h"
 #include "bus/real_serial_control.h"
 #include "sim/simulated_board.h"
 #include "core/bit_strings.h"
 #include "core/version.h"
 #include "store/qsettings_store.h"
+#include "store/settings.h"
 #include "ui/main/fatal_message.h"
 #include "ui/main/frm_zrx50346.h"
+
+#ifdef ZRX_HAVE_FTDI
+#include "bus/ftdi/ftdi_bit_bang_control.h"
+#include "bus/ftdi/sysfs_usb_adapter_locator.h"
+#endif
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -23,6 +30,17 @@ std::unique_ptr<zrx::SerialControl> simulated_board()
     configuration.CommPort = 1;
     board->open_port(configuration);
     return board;
+}
+
+// The port that sends whole transactions on FTDI adapters, when the program
+// has it.
+std::unique_ptr<zrx::SerialControl> fast_port()
+{
+#ifdef ZRX_HAVE_FTDI
+    return std::make_unique<zrx::FtdiBitBangControl>(std::make_unique<zrx::SysfsUsbAdapterLocator>());
+#else
+    return nullptr;
+#endif
 }
 
 } // namespace
@@ -45,16 +63,31 @@ int main(int argc, char *argv[])
     // Destroying the store writes it out; the ending below relies on that.
     std::optional<zrx::QSettingsStore> store;
     store.emplace();
+
+    std::unique_ptr<zrx::SerialControl> MSComm1;
+    zrx::FastModeSerialControl *fastMode = nullptr;
+    if (simulated) {
+        MSComm1 = simulated_board();
+    } else {
+        auto port = std::make_unique<zrx::FastModeSerialControl>(std::make_unique<zrx::RealSerialControl>(), fast_port());
+        port->set_fast_mode_wanted(zrx::load_fast_mode(*store));
+        fastMode = port.get();
+        MSComm1 = std::move(port);
+    }
+
     // Closing the main window ends the process on the spot, wherever it is:
     // inside a batch run or a read-back pause nothing more may run, and the
-    // other windows go without their own closing handling.
-    auto end_program = [&store] {
+    // other windows go without their own closing handling. The port is
+    // closed first: an adapter in fast mode goes back to the system's serial
+    // driver with its lines released only if the program gives it back.
+    auto end_program = [&store, fastMode] {
+        if (fastMode) {
+            zrx::save_fast_mode(*store, fastMode->fast_mode_wanted());
+            fastMode->close_port();
+        }
         store.reset();
         std::_Exit(EXIT_SUCCESS);
     };
-
-    std::unique_ptr<zrx::SerialControl> MSComm1 =
-        simulated ? simulated_board() : std::make_unique<zrx::RealSerialControl>();
     zrx::frmZRX50346 window(std::move(MSComm1), *store,
                             simulated ? zrx::BoardConnection::SimulatedBoard : zrx::BoardConnection::SerialPort,
                             end_program);

@@ -121,4 +121,14 @@ void save_default_dir(SettingsStore &store, const QString &directory)
     write(store, DefaultDirEntry, directory);
 }
 
+bool load_fast_mode(const SettingsStore &store)
+{
+    return read(store, FastModeEntry) == QLatin1String("1");
+}
+
+void save_fast_mode(SettingsStore &store, bool on)
+{
+    write(store, FastModeEntry, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 } // namespace zrx

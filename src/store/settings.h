@@ -19,4 +19,8 @@ void load_settings(const SettingsStore &store, SettingsTargets &targets);
 void save_settings(SettingsStore &store, const ChannelTable &table, int PortNumb, qint32 BitRate);
 void save_default_dir(SettingsStore &store, const QString &directory);
 
+// Fast mode is off unless "1" is stored.
+bool load_fast_mode(const SettingsStore &store);
+void save_fast_mode(SettingsStore &store, bool on);
+
 } // namespace zrx

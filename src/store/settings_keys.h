@@ -24,4 +24,8 @@ inline constexpr SettingsEntry A0Entry{QLatin1String("a0"), QLatin1String("1")};
 inline constexpr SettingsEntry PortNumbEntry{QLatin1String("PortNumb"), QLatin1String("2")};
 inline constexpr SettingsEntry BitRateEntry{QLatin1String("BitRate"), QLatin1String("3")};
 
+// Added later, in a section of its own so the pairs above stay as they were:
+// "1" when the bus may run in fast mode on an FTDI adapter.
+inline constexpr SettingsEntry FastModeEntry{QLatin1String("FastMode"), QLatin1String("1")};
+
 } // namespace zrx

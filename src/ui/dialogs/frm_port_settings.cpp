@@ -4,6 +4,7 @@
 #include "bus/port_names.h"
 #include "ui/dialogs/port_entry.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -32,11 +33,13 @@ frmPortSettings::frmPortSettings(PortState &ports, SerialControl &MSComm1, QWidg
     build_layout();
 
     port_dialog_load();
+    set_up_fast_mode();
 
     // activated comes only from the user, so the pre-selection made by the
     // load above re-opens nothing.
     connect(comboComPort, &QComboBox::activated, this, &frmPortSettings::port_selected);
     connect(comboBitRate, &QComboBox::activated, this, &frmPortSettings::bit_rate_selected);
+    connect(chkFastMode, &QCheckBox::clicked, this, &frmPortSettings::fast_mode_clicked);
     // Each pick has already been applied: both buttons just close.
     connect(cmdRescan, &QPushButton::clicked, this, &frmPortSettings::rescan);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
@@ -81,6 +84,9 @@ void frmPortSettings::build_layout()
     cmdRescan->setFont(plain);
     cmdRescan->setAutoDefault(false);
     cmdRescan->setToolTip(QStringLiteral("Look for serial ports again, for an adapter plugged in since start-up"));
+    chkFastMode = new QCheckBox(QStringLiteral("Fast mode (FTDI adapters)"), frmCommPort);
+    chkFastMode->setObjectName(QStringLiteral("chkFastMode"));
+    chkFastMode->setFont(plain);
 
     auto *frameLayout = new QGridLayout(frmCommPort);
     frameLayout->addWidget(Label1, 0, 0);
@@ -88,7 +94,8 @@ void frmPortSettings::build_layout()
     frameLayout->addWidget(cmdRescan, 0, 2);
     frameLayout->addWidget(Label2, 1, 0);
     frameLayout->addWidget(comboBitRate, 1, 1);
-    frameLayout->addWidget(txtstatusLabel, 0, 3, 2, 1);
+    frameLayout->addWidget(chkFastMode, 2, 0, 1, 3);
+    frameLayout->addWidget(txtstatusLabel, 0, 3, 3, 1);
     frameLayout->setColumnStretch(3, 1);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
@@ -109,7 +116,8 @@ void frmPortSettings::build_layout()
     // Screen order: the port row, the rate row, then the buttons.
     setTabOrder(comboComPort, cmdRescan);
     setTabOrder(cmdRescan, comboBitRate);
-    setTabOrder(comboBitRate, cmdOK);
+    setTabOrder(comboBitRate, chkFastMode);
+    setTabOrder(chkFastMode, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
 }
 
@@ -148,6 +156,30 @@ void frmPortSettings::port_dialog_load()
     // A stored rate outside the list (one from an edited settings store) stays
     // in force with nothing selected until the user picks one.
     comboBitRate->setCurrentIndex(bit_rates().indexOf(m_ports.BitRate));
+}
+
+// Only a port control that knows fast mode offers it; the simulated board
+// has no adapter, and a program built without FTDI support says so.
+void frmPortSettings::set_up_fast_mode()
+{
+    const FastModeSwitch *fastMode = m_MSComm1.fast_mode();
+    chkFastMode->setChecked(fastMode && fastMode->fast_mode_wanted());
+    chkFastMode->setEnabled(fastMode && fastMode->fast_mode_supported());
+    if (!fastMode)
+        chkFastMode->setToolTip(QStringLiteral("Fast mode needs a serial port on an FTDI adapter"));
+    else if (!fastMode->fast_mode_supported())
+        chkFastMode->setToolTip(QStringLiteral("This program was built without FTDI support"));
+    else
+        chkFastMode->setToolTip(QStringLiteral("Send each bus transaction in one USB transfer on FTDI adapters "
+                                               "(FT232R, FT231X, FT2232, FT232H); the status line says whether it took"));
+}
+
+void frmPortSettings::fast_mode_clicked(bool on)
+{
+    if (FastModeSwitch *fastMode = m_MSComm1.fast_mode()) {
+        fastMode->set_fast_mode_wanted(on);
+        open_selected_port(m_MSComm1, m_ports);
+    }
 }
 
 void frmPortSettings::rescan()

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -14,9 +15,10 @@ class QPushButton;
 namespace zrx {
 
 // The "COM Setting" dialog: choose the port that carries the bus and the bit
-// rate it runs at. Every pick is applied at once by re-opening the port, so
-// OK and Cancel only close the dialog; nothing is undone. The dialog is filled
-// when it is built; the owner shows it with exec() and lets it go afterwards.
+// rate it runs at, and whether fast mode may carry it on an FTDI adapter.
+// Every pick is applied at once by re-opening the port, so OK and Cancel only
+// close the dialog; nothing is undone. The dialog is filled when it is built;
+// the owner shows it with exec() and lets it go afterwards.
 class frmPortSettings : public QDialog {
     Q_OBJECT
 public:
@@ -31,6 +33,8 @@ public:
     // The user picked a port / a bit rate: store it and re-open the port.
     void port_selected();
     void bit_rate_selected();
+    // The user switched fast mode on or off: re-open the port with it.
+    void fast_mode_clicked(bool on);
     // The user asked for a new look at the machine's ports: run the scan
     // again and refill the port list as the load fills it, so an adapter
     // plugged in since start-up can be chosen.
@@ -42,6 +46,7 @@ public:
 
 private:
     void build_layout();
+    void set_up_fast_mode();
 
     PortState &m_ports;
     SerialControl &m_MSComm1;
@@ -51,6 +56,7 @@ private:
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
     QPushButton *cmdRescan = nullptr;
+    QCheckBox *chkFastMode = nullptr;
     // Whether "COM" & PortNumb stood among the listed names at load.
     bool PortFound = false;
 };
