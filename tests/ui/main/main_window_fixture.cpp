@@ -42,7 +42,17 @@ MainWindowFixture::MainWindowFixture(BoardConnection connection)
         recorder->open_port(configuration);
         recorder->clear_trace();
     }
-    window = std::make_unique<frmZRX50346>(std::move(control), store, connection, [this] {
+    make_window(std::move(control), connection);
+}
+
+MainWindowFixture::MainWindowFixture(BoardConnection connection, std::unique_ptr<SerialControl> port)
+{
+    make_window(std::move(port), connection);
+}
+
+void MainWindowFixture::make_window(std::unique_ptr<SerialControl> port, BoardConnection connection)
+{
+    window = std::make_unique<frmZRX50346>(std::move(port), store, connection, [this] {
         ++endings;
         if (on_ending)
             on_ending();
@@ -118,7 +128,7 @@ void MainWindowFixture::mouse_click(QWidget *target)
 
 QStringList MainWindowFixture::take_transactions()
 {
-    return decode_transactions(recorder->take_trace());
+    return recorder ? decode_transactions(recorder->take_trace()) : QStringList();
 }
 
 void MainWindowFixture::put_codes(const QList<int> &codes)

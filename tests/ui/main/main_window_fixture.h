@@ -19,6 +19,9 @@ namespace zrx {
 // and counts an ending instead of ending the test.
 struct MainWindowFixture {
     explicit MainWindowFixture(BoardConnection connection = BoardConnection::SimulatedBoard);
+    // The window on a port of the test's own instead (no recorder): the test
+    // reads the wire where that port puts it.
+    MainWindowFixture(BoardConnection connection, std::unique_ptr<SerialControl> port);
     ~MainWindowFixture();
 
     // Start-up, shown and active (focus changes need an active window);
@@ -45,7 +48,7 @@ struct MainWindowFixture {
     void put_codes(const QList<int> &codes);
 
     SimulatedBoard board;
-    RecordingSerialControl *recorder = nullptr; // owned by the window
+    RecordingSerialControl *recorder = nullptr; // owned by the window; none on a port of the test's
     MemorySettingsStore store;
     std::unique_ptr<frmZRX50346> window;
     QStringList startupTrace;
@@ -55,6 +58,9 @@ struct MainWindowFixture {
     QList<MessageRequest> messages;
     QList<FileChoiceRequest> fileRequests;
     QString fileToChoose; // what the "dialog" returns; empty is a cancel
+
+private:
+    void make_window(std::unique_ptr<SerialControl> port, BoardConnection connection);
 };
 
 // Bus text of the transactions the program sends, for golden comparisons.

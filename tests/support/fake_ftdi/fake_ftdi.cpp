@@ -1,0 +1,238 @@
+// libftdi's functions as the fast bus uses them, on FakeFtdiAdapter instead
+// of a USB device: the tests and benchmarks never reach a real adapter.
+#include "fake_ftdi_adapter.h"
+
+#include <ftdi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+
+namespace zrx {
+namespace {
+
+constexpr quint8 Rts = 0x04, Dtr = 0x10, Dsr = 0x20;
+std::optional<FakeFtdiAdapter> theAdapter;
+
+int fail(ftdi_context *ftdi, int code, const char *text)
+{
+    ftdi->error_str = text;
+    return code;
+}
+
+// A request over the USB, which an unplugged adapter never answers.
+bool reaches(ftdi_context *ftdi)
+{
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    a.usbTransfers += ftdi->usb_dev && !a.gone;
+    return ftdi->usb_dev && !a.gone;
+}
+
+} // namespace
+
+FakeFtdiAdapter &FakeFtdiAdapter::reset()
+{
+    return theAdapter.emplace();
+}
+
+FakeFtdiAdapter &FakeFtdiAdapter::get()
+{
+    return theAdapter ? *theAdapter : reset();
+}
+
+std::chrono::nanoseconds FakeFtdiAdapter::state_period(int chipBaud)
+{
+    return std::chrono::nanoseconds(1'000'000'000LL / (16LL * chipBaud));
+}
+
+quint8 FakeFtdiAdapter::pins() const
+{
+    quint8 levels = bitBang ? quint8((latch & outputs) | ~outputs)
+                            : quint8(0xFF & ~(dtrAsserted ? Dtr : 0) & ~(rtsAsserted ? Rts : 0));
+    return chip.data_line_high() || (bitBang && (outputs & Dsr)) ? levels : quint8(levels & ~Dsr);
+}
+
+void FakeFtdiAdapter::record(Event::Kind kind, const QByteArray &bytes)
+{
+    chip.set_clock_high(pins() & Dtr);
+    chip.set_port_data_high(pins() & Rts);
+    events.append({kind, pins(), chip.data_line_high(), chipBaud, bytes});
+}
+
+LineTrace FakeFtdiAdapter::line_trace() const
+{
+    LineTrace trace;
+    quint8 lines = Dtr | Rts;
+    for (const Event &e : events) {
+        if ((e.pins ^ lines) & Dtr)
+            trace.append(LineOperation::dtr(!(e.pins & Dtr)));
+        if ((e.pins ^ lines) & Rts)
+            trace.append(LineOperation::rts(!(e.pins & Rts)));
+        lines = e.pins;
+        if (e.kind == Event::Kind::State && (e.pins & Dtr))
+            trace.append(LineOperation::dsr(!e.dataHigh));
+        if (e.kind == Event::Kind::UartBytes)
+            trace.append({LineOperation::Kind::Output, false, 0, e.bytes});
+    }
+    return trace;
+}
+
+} // namespace zrx
+
+using zrx::FakeFtdiAdapter;
+using Kind = FakeFtdiAdapter::Event::Kind;
+
+extern "C" {
+
+ftdi_context *ftdi_new(void)
+{
+    auto *ftdi = static_cast<ftdi_context *>(std::calloc(1, sizeof(ftdi_context)));
+    ftdi->type = TYPE_BM;
+    return ftdi;
+}
+
+void ftdi_free(ftdi_context *ftdi)
+{
+    std::free(ftdi);
+}
+
+const char *ftdi_get_error_string(ftdi_context *ftdi)
+{
+    return ftdi->error_str ? ftdi->error_str : "";
+}
+
+int ftdi_set_interface(ftdi_context *ftdi, enum ftdi_interface interface)
+{
+    ftdi->interface = interface - INTERFACE_A;
+    return ftdi->usb_dev ? zrx::fail(ftdi, -3, "Interface can not be changed on an already open device") : 0;
+}
+
+static int open_adapter(ftdi_context *ftdi)
+{
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    if (a.refuseOpen || a.gone)
+        return zrx::fail(ftdi, -4, "libusb_open() failed");
+    a.usbOpen = true;
+    a.driverGivenBack = false;
+    ftdi->usb_dev = reinterpret_cast<libusb_device_handle *>(&a);
+    ftdi->type = ftdi_chip_type(a.chipType);
+    a.record(Kind::Usb);
+    return 0;
+}
+
+int ftdi_usb_open_bus_addr(ftdi_context *ftdi, uint8_t bus, uint8_t addr)
+{
+    const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    return bus == a.busNumber && addr == a.deviceAddress ? open_adapter(ftdi) : zrx::fail(ftdi, -3, "device not found");
+}
+
+int ftdi_usb_open_desc(ftdi_context *ftdi, int, int, const char *, const char *)
+{
+    return open_adapter(ftdi);
+}
+
+int ftdi_usb_close(ftdi_context *ftdi)
+{
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    a.usbOpen = false;
+    a.driverGivenBack = !a.gone && ftdi->module_detach_mode == AUTO_DETACH_REATACH_SIO_MODULE;
+    ftdi->usb_dev = nullptr;
+    a.record(Kind::Usb);
+    return 0;
+}
+
+int ftdi_set_latency_timer(ftdi_context *ftdi, unsigned char latency)
+{
+    return latency >= 1 && zrx::reaches(ftdi) ? 0 : zrx::fail(ftdi, -2, "unable to set latency timer");
+}
+
+int ftdi_set_bitmode(ftdi_context *ftdi, unsigned char bitmask, unsigned char mode)
+{
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    if (!zrx::reaches(ftdi) || (mode != BITMODE_RESET && mode != BITMODE_SYNCBB))
+        return zrx::fail(ftdi, -1, "unable to configure bitbang mode. Perhaps not a BM/2232C type chip?");
+    a.bitBang = (ftdi->bitbang_enabled = mode == BITMODE_SYNCBB);
+    a.outputs = bitmask;
+    a.record(Kind::Mode);
+    return 0;
+}
+
+int ftdi_set_baudrate(ftdi_context *ftdi, int baudrate)
+{
+    baudrate *= ftdi->bitbang_enabled ? 4 : 1;
+    if (!zrx::reaches(ftdi) || baudrate <= 0 || baudrate > 3000000)
+        return zrx::fail(ftdi, -1, "Silly baudrate <= 0.");
+    FakeFtdiAdapter::get().chipBaud = baudrate;
+    return 0;
+}
+
+int ftdi_set_line_property(ftdi_context *ftdi, enum ftdi_bits_type, enum ftdi_stopbits_type, enum ftdi_parity_type)
+{
+    return zrx::reaches(ftdi) ? 0 : zrx::fail(ftdi, -1, "Setting new line property failed");
+}
+
+int ftdi_tcioflush(ftdi_context *ftdi)
+{
+    FakeFtdiAdapter::get().samples.clear();
+    return zrx::reaches(ftdi) ? 0 : zrx::fail(ftdi, -1, "FTDI purge of RX buffer failed");
+}
+
+int ftdi_read_pins(ftdi_context *ftdi, unsigned char *pins)
+{
+    *pins = FakeFtdiAdapter::get().pins();
+    return zrx::reaches(ftdi) ? 0 : zrx::fail(ftdi, -1, "read pins failed");
+}
+
+int ftdi_setdtr_rts(ftdi_context *ftdi, int dtr, int rts)
+{
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    if (!zrx::reaches(ftdi))
+        return zrx::fail(ftdi, -1, "set of rts/dtr failed");
+    a.dtrAsserted = dtr;
+    a.rtsAsserted = rts;
+    a.record(Kind::Mode);
+    return 0;
+}
+
+int ftdi_poll_modem_status(ftdi_context *ftdi, unsigned short *status)
+{
+    *status = 0x6001; // transmitter and holding register empty
+    return zrx::reaches(ftdi) ? 0 : zrx::fail(ftdi, -1, "getting modem status failed");
+}
+
+int ftdi_write_data(ftdi_context *ftdi, const unsigned char *buf, int size)
+{
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    if (a.writesBeforeLoss-- == 0) {
+        a.gone = true; // pulled out: the board's lines fall back to released
+        a.chip.set_clock_high(true);
+        a.chip.set_port_data_high(true);
+    }
+    if (!zrx::reaches(ftdi))
+        return zrx::fail(ftdi, -1, "usb bulk write failed");
+    if (!a.bitBang) {
+        a.record(Kind::UartBytes, QByteArray(reinterpret_cast<const char *>(buf), size));
+        a.wireNanoseconds += size * 10'000'000'000LL / a.chipBaud;
+        return size;
+    }
+    for (int i = 0; i < size; ++i) {
+        a.samples.append(char(a.pins()));
+        a.latch = buf[i];
+        a.record(Kind::State);
+    }
+    a.wireNanoseconds += size * FakeFtdiAdapter::state_period(a.chipBaud).count();
+    return size;
+}
+
+int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
+{
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    if (!zrx::reaches(ftdi))
+        return zrx::fail(ftdi, -4, "usb bulk read failed"); // LIBUSB_ERROR_NO_DEVICE
+    const int count = std::min(size, int(a.samples.size()));
+    std::copy_n(a.samples.constData(), count, buf);
+    a.samples.remove(0, count);
+    return count;
+}
+
+} // extern "C"
