@@ -317,18 +317,21 @@ bool FtdiBitBangControl::send_uart_bytes(const QByteArray &bytes)
 
 void FtdiBitBangControl::close_port()
 {
-    const QString reason = m_errorText;
     bool adapterAnswers = m_ftdi != nullptr;
     if (m_open) {
         // The lines are left released: the bus idle in the last states, then
         // the UART's own lines at the same levels.
         go_to(pins::Released);
         flush_lines();
-        adapterAnswers = m_open && leave_bit_bang();
-        m_open = false;
+        if (m_open) {
+            // A failure on the way out is not why the port failed or went.
+            const QString reason = m_errorText;
+            adapterAnswers = leave_bit_bang();
+            m_errorText = reason;
+            m_open = false;
+        }
     }
     release_adapter(adapterAnswers);
-    m_errorText = reason;
 }
 
 void FtdiBitBangControl::lose_port(const QString &reason)
