@@ -8,6 +8,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/zrx50346.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Fast mode on FTDI adapters needs the USB device, not only its tty: the rule
+# gives it to the dialout group. udev reads /usr/lib/udev/rules.d, whatever
+# the prefix of the rest.
+if(TARGET zrx_bus_ftdi)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/60-zrx50346-ftdi.rules DESTINATION lib/udev/rules.d)
+endif()
 
 set(CPACK_PACKAGE_NAME "zrx50346")
 set(CPACK_PACKAGE_VENDOR "ZRX50346 bench software team")
@@ -17,7 +23,8 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_GENERATOR "DEB")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
-# Qt's runtime libraries, found from the binary's shared-library needs.
+# Qt's (and libftdi1's) runtime libraries, found from the binary's
+# shared-library needs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 include(CPack)

@@ -22,6 +22,7 @@ trap '$sudo apt-get remove -y zrx50346 >/dev/null' EXIT
 test -x /usr/bin/zrx50346
 test -f /usr/share/applications/zrx50346.desktop
 test -f /usr/share/icons/hicolor/scalable/apps/zrx50346.svg
+test -f /usr/lib/udev/rules.d/60-zrx50346-ftdi.rules
 
 # Started with a settings location of its own so the user's stay untouched.
 home=$(mktemp -d)

@@ -3,7 +3,8 @@
 # Extra package names may be given as arguments.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev "$@")
+# libftdi1-dev (with pkg-config to find it) builds fast mode for FTDI adapters.
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libftdi1-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do
