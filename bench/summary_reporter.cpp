@@ -131,6 +131,28 @@ void SummaryReporter::Finalize()
     against_null("  loading a 24-channel file", "load_channel_file");
     against_null("  one batch pass over 10 files", "batch_pass");
 
+    // Fast mode: both paths on one emulated adapter (1 ms per USB request or transfer).
+    const auto fast_against_per_request = [&](const std::string &measure, const std::string &name,
+                                              const std::string &target, auto met) {
+        const double perRequest = seconds("fast_mode_" + name + "/per_request");
+        const double fast = seconds("fast_mode_" + name + "/fast");
+        if (perRequest < 0 || fast < 0)
+            return;
+        rows.push_back({measure, format("%.2f s", perRequest) + format(" vs %.1f ms", fast * 1e3)
+                                     + format(" = %.0fx", perRequest / fast),
+                        target, target.empty() ? "" : verdict(met(perRequest, fast))});
+    };
+    const auto none = [](double, double) { return true; };
+    if (seconds("fast_mode_read_dac/fast") >= 0)
+        rows.push_back({"Per request vs fast mode, adapter at 1 ms per USB request/transfer:", "", "", ""});
+    fast_against_per_request("  start-up to the end of its read-back", "start_up", "", none);
+    fast_against_per_request("  Read DAC", "read_dac", ">= 20x",
+                             [](double perRequest, double fast) { return perRequest / fast >= 20; });
+    fast_against_per_request("  one keystroke's channel write", "keystroke", "fast < 10 ms",
+                             [](double, double fast) { return fast < 0.010; });
+    fast_against_per_request("  loading a 24-channel file", "file_load", "", none);
+    fast_against_per_request("  one batch step with its marker", "batch_step", "", none);
+
     const double share = counter("wait_seconds_2s", "cpu_share");
     if (share >= 0)
         rows.push_back({"Processor time of a 2 s wait_seconds", format("%.2f %% of one core", share * 100),

@@ -1,0 +1,194 @@
+// The two ways to the lines side by side on one emulated USB serial adapter
+// that costs 1 ms per USB request or transfer: one modem-control request per
+// line operation, and fast mode (whole transactions in synchronous bit-bang
+// mode, on the tests' fake libftdi). A figure is the program's own time,
+// measured, plus the adapter's: its requests and transfers at 1 ms each and,
+// in fast mode, the time the states and the step marker's bytes take on the
+// pins (5.2 us a state, 1.04 ms a byte at 9600 baud).
+
+#include "bus/fast_mode_serial_control.h"
+#include "bus/ftdi/ftdi_bit_bang_control.h"
+#include "fake_ftdi_adapter.h"
+#include "fake_usb_adapter_locator.h"
+#include "sim/simulated_board.h"
+#include "store/memory_settings_store.h"
+#include "store/settings_keys.h"
+#include "support/line_trace_decoder.h"
+#include "support/recording_serial_control.h"
+#include "ui/batch/frm_batch.h"
+#include "ui/main/entry_box.h"
+#include "ui/main/frm_zrx50346.h"
+#include "window_on_port.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <array>
+
+namespace {
+
+using namespace zrx;
+
+enum class Path { PerRequest, Fast };
+
+constexpr double UsbRequestSeconds = 1e-3;
+constexpr int Com5 = 5; // /dev/ttyUSB0, where the fake adapter sits
+constexpr int Iterations = 5;
+
+void write_set(const QString &path, int set)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write("10\r\n");
+    for (const int code : bench_codes(set))
+        file.write(QByteArray::number(code) + "\r\n");
+}
+
+// The program on COM5, its chip holding bench codes, the window not yet
+// started.
+struct Program {
+    explicit Program(Path path)
+    {
+        store.write(PortNumbEntry.section, PortNumbEntry.key, QString::number(Com5));
+        store.write(BitRateEntry.section, BitRateEntry.key, QStringLiteral("9600"));
+        store.write(VrefHigh0Entry.section, VrefHigh0Entry.key, QStringLiteral("10"));
+        board.set_existing_ports({Com5});
+        std::unique_ptr<SerialControl> port;
+        SimulatedChip *chip = &board.chip();
+        if (path == Path::PerRequest) {
+            auto counted = std::make_unique<RecordingSerialControl>();
+            counted->forward_to(&board);
+            recorder = counted.get();
+            port = std::move(counted);
+        } else {
+            chip = &FakeFtdiAdapter::reset().chip;
+            auto board = std::make_unique<SimulatedBoard>();
+            board->set_existing_ports({Com5});
+            auto fast = std::make_unique<FastModeSerialControl>(
+                std::move(board), std::make_unique<FtdiBitBangControl>(std::make_unique<FakeUsbAdapterLocator>()));
+            fast->set_fast_mode_wanted(true);
+            port = std::move(fast);
+        }
+        const QList<int> codes = bench_codes(1);
+        for (int i = 0; i < codes.size(); ++i)
+            chip->set_register_word(i, quint16(codes[i]));
+        window = std::make_unique<frmZRX50346>(std::move(port), store, BoardConnection::SerialPort, [] {});
+        window->show_message = [](QWidget *, const MessageRequest &) {};
+    }
+
+    // What the adapter took since the last call.
+    double adapter_seconds()
+    {
+        if (recorder) {
+            const LineTrace trace = recorder->take_trace();
+            return (count_line_writes(trace) + count_dsr_reads(trace)) * UsbRequestSeconds;
+        }
+        FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
+        return std::exchange(adapter.usbTransfers, 0) * UsbRequestSeconds
+               + double(std::exchange(adapter.wireNanoseconds, 0)) * 1e-9;
+    }
+
+    MemorySettingsStore store;
+    SimulatedBoard board;
+    RecordingSerialControl *recorder = nullptr; // the per-request path's count, owned by the window
+    std::unique_ptr<frmZRX50346> window;
+};
+
+template <typename Work>
+void time_with_adapter(benchmark::State &state, Program &program, Work work)
+{
+    for (auto _ : state) {
+        program.adapter_seconds();
+        QElapsedTimer own;
+        own.start();
+        work();
+        const double ownSeconds = double(own.nsecsElapsed()) * 1e-9;
+        state.SetIterationTime(ownSeconds + program.adapter_seconds());
+    }
+}
+
+// From a new window to the end of its start-up read-back: the port scan,
+// opening (in fast mode, taking the adapter over), the read-back with its
+// 0.1 s pause and the write-back of every row it changes.
+void fast_mode_start_up(benchmark::State &state, Path path)
+{
+    for (auto _ : state) {
+        QElapsedTimer own;
+        own.start();
+        Program program(path);
+        program.window->start_up();
+        const double ownSeconds = double(own.nsecsElapsed()) * 1e-9;
+        state.SetIterationTime(ownSeconds + program.adapter_seconds());
+    }
+}
+
+void fast_mode_read_dac(benchmark::State &state, Path path)
+{
+    Program program(path);
+    program.window->start_up();
+    QPushButton *readDac = program.window->findChild<QPushButton *>(QStringLiteral("Command5"));
+    time_with_adapter(state, program, [&] { readDac->click(); });
+}
+
+// One character typed into a voltage box, or taken out again: one frame.
+void fast_mode_keystroke(benchmark::State &state, Path path)
+{
+    Program program(path);
+    program.window->start_up();
+    program.window->show();
+    auto *box = program.window->findChild<EntryBox *>(QStringLiteral("Text1_2"));
+    box->setFocus(Qt::OtherFocusReason);
+    box->setText(QStringLiteral("2.5"));
+    box->setCursorPosition(3);
+    int turn = 0;
+    time_with_adapter(state, program, [&] { QTest::keyClick(box, (turn ^= 1) ? Qt::Key_1 : Qt::Key_Backspace); });
+}
+
+void fast_mode_file_load(benchmark::State &state, Path path)
+{
+    QTemporaryDir dir;
+    const std::array<QString, 2> paths{dir.filePath(QStringLiteral("a.csv")), dir.filePath(QStringLiteral("b.csv"))};
+    write_set(paths[0], 2);
+    write_set(paths[1], 3);
+    Program program(path);
+    program.window->start_up();
+    int turn = 0;
+    program.window->choose_file = [&](QWidget *, const FileChoiceRequest &) { return paths[turn ^= 1]; };
+    QPushButton *load = program.window->findChild<QPushButton *>(QStringLiteral("Command2"));
+    time_with_adapter(state, program, [&] { load->click(); });
+}
+
+// "Single Step Down" between two selected files: a load and the step marker.
+void fast_mode_batch_step(benchmark::State &state, Path path)
+{
+    QTemporaryDir dir;
+    write_set(dir.filePath(QStringLiteral("set_a.csv")), 4);
+    write_set(dir.filePath(QStringLiteral("set_b.csv")), 5);
+    Program program(path);
+    program.store.write(DefaultDirEntry.section, DefaultDirEntry.key, dir.path());
+    program.window->start_up();
+    BatchState batchState;
+    frmZRX50346 &window = *program.window;
+    frm_batch batch(window.chip(), window.MSComm1(), window.settings_store(), batchState, &window);
+    batch.findChild<QListWidget *>(QStringLiteral("File1"))->selectAll();
+    time_with_adapter(state, program, [&] { batch.single_step(StepDirection::Down); });
+}
+
+} // namespace
+
+#define FAST_MODE_BENCHMARK(name)                                                                                    \
+    BENCHMARK_CAPTURE(name, per_request, Path::PerRequest)                                                           \
+        ->UseManualTime()->Iterations(Iterations)->Unit(benchmark::kMillisecond);                                    \
+    BENCHMARK_CAPTURE(name, fast, Path::Fast)->UseManualTime()->Iterations(Iterations)->Unit(benchmark::kMillisecond)
+
+FAST_MODE_BENCHMARK(fast_mode_start_up);
+FAST_MODE_BENCHMARK(fast_mode_read_dac);
+FAST_MODE_BENCHMARK(fast_mode_keystroke);
+FAST_MODE_BENCHMARK(fast_mode_file_load);
+FAST_MODE_BENCHMARK(fast_mode_batch_step);
