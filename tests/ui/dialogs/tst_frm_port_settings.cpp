@@ -1,9 +1,11 @@
+#include "bus/fast_mode_serial_control.h"
 #include "bus/port_discovery.h"
 #include "bus/port_names.h"
 #include "support/recording_serial_control.h"
 #include "ui/dialogs/frm_port_settings.h"
 #include "ui/dialogs/port_entry.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -67,6 +69,7 @@ class TestFrmPortSettings : public QObject {
     Q_OBJECT
 private slots:
     void builds_the_dialog();
+    void fast_mode_box_says_why_it_is_off();
     void load_shows_the_stored_port_data();
     void load_shows_the_stored_port();
     void load_shows_the_stored_rate_data();
@@ -100,6 +103,25 @@ void TestFrmPortSettings::builds_the_dialog()
     QVERIFY(child<QComboBox>(&dialog, "comboComPort")->parentWidget() == frame);
     QVERIFY(child<QLabel>(&dialog, "txtstatusLabel")->parentWidget() == frame);
     QVERIFY(child<QPushButton>(&dialog, "cmdOK")->parentWidget() != frame);
+}
+
+// A fast-mode choice in a program without the backend, and a port with no
+// choice at all (the simulated board): the box is there, off, and says why.
+void TestFrmPortSettings::fast_mode_box_says_why_it_is_off()
+{
+    Setup setup({"COM1"}, 1, 9600);
+    FastModeSerialControl withoutBackend(std::make_unique<RecordingSerialControl>(), nullptr);
+    withoutBackend.set_fast_mode_wanted(true);
+    const std::pair<SerialControl *, const char *> cases[] = {
+        {&withoutBackend, "This program was built without FTDI support"},
+        {&setup.port, "Fast mode needs a serial port on an FTDI adapter"}};
+    for (const auto &[port, tooltip] : cases) {
+        frmPortSettings dialog(setup.ports, *port, nullptr);
+        auto *box = child<QCheckBox>(&dialog, "chkFastMode");
+        QCOMPARE(box->text(), QStringLiteral("Fast mode (FTDI adapters)"));
+        QVERIFY(!box->isEnabled());
+        QCOMPARE(box->toolTip(), QLatin1String(tooltip));
+    }
 }
 
 void TestFrmPortSettings::load_shows_the_stored_port_data()
