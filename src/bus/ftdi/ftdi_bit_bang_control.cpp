@@ -223,9 +223,12 @@ void FtdiBitBangControl::set_rts(bool asserted)
         go_to(pins::with_line(m_state, pins::RtsLine, asserted));
 }
 
-// A sample shows the pins before its own state goes out. The state a read
-// queues repeats the present one, so its sample shows the lines as the
-// writes before the read left them, one state later.
+// In synchronous bit-bang mode the chip reads the pins before it puts out
+// the byte it was sent, so a byte's sample shows the state before it. The
+// state a read queues repeats the present one: its sample shows the lines as
+// the writes before the read left them, held one state long. (Were the
+// sample taken after its state, it would show the same: the repeat changes
+// nothing, and the chip holds its bit through the whole high clock.)
 void FtdiBitBangControl::read_dsr_into(bool &answer)
 {
     if (!m_open) {
