@@ -5,6 +5,7 @@
 #include "store/channel_set_file.h"
 #include "store/settings_keys.h"
 #include "ui/batch/batch_file_path.h"
+#include "ui/batch/directory_list.h"
 #include "ui/batch/step_marker.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,6 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace zrx {
@@ -55,14 +55,13 @@ void frm_batch::build_controls()
     m_dirModel->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
     m_dirModel->setRootPath(QString());
 
-    Dir1 = new QTreeView(this);
+    Dir1 = new DirectoryList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setModel(m_dirModel);
     Dir1->setHeaderHidden(true);
     for (int column = 1; column < m_dirModel->columnCount(); ++column)
         Dir1->hideColumn(column);
-    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) { dir_changed(current); });
+    connect(Dir1, &DirectoryList::directory_chosen, this, [this](const QModelIndex &index) { dir_changed(index); });
 
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));

@@ -14,9 +14,10 @@ class QLineEdit;
 class QListWidget;
 class QModelIndex;
 class QPushButton;
-class QTreeView;
 
 namespace zrx {
+
+class DirectoryList;
 
 // "Run Batch": plays the selected channel-set files of one directory onto the
 // chip, either over and over with a pause after each file or one file per
@@ -71,7 +72,7 @@ private:
     BatchState &m_state;
 
     QFileSystemModel *m_dirModel = nullptr;
-    QTreeView *Dir1 = nullptr;
+    DirectoryList *Dir1 = nullptr;
     QListWidget *File1 = nullptr;
     QLineEdit *Text1 = nullptr;
     QLabel *Label1 = nullptr;

@@ -161,6 +161,7 @@ private slots:
     void closing_the_window_ends_the_run_data();
     void closing_the_window_ends_the_run();
     void run_survives_a_change_of_directory();
+    void browsing_folders_keeps_the_selection();
 
     void single_steps_data();
     void single_steps();
@@ -228,6 +229,7 @@ void tst_frm_batch::point_dir_at(const QString &path)
     auto *dir1 = m_window->findChild<QTreeView *>("Dir1");
     auto *model = qobject_cast<QFileSystemModel *>(dir1->model());
     dir1->setCurrentIndex(model->index(path));
+    QTest::keyClick(dir1, Qt::Key_Return);
 }
 
 void tst_frm_batch::stop_after(int steps)
@@ -403,6 +405,30 @@ void tst_frm_batch::run_survives_a_change_of_directory()
 
     QCOMPARE(wire_story(m_bench->MSComm1.trace()), files_then_markers({1, 6, 3}));
     QCOMPARE(m_steps, QList<int>({1, 6, 1}));
+}
+
+// Highlighting another folder (a click, an arrow key) keeps the list and the
+// files selected for the batch; Enter or a double click changes directory.
+void tst_frm_batch::browsing_folders_keeps_the_selection()
+{
+    QTemporaryDir other;
+    write_file(other.filePath(QStringLiteral("elsewhere.csv")), channel_set_text(0));
+    open_window();
+    select({1, 4});
+    auto *dir1 = m_window->findChild<QTreeView *>("Dir1");
+    auto *model = qobject_cast<QFileSystemModel *>(dir1->model());
+
+    dir1->setFocus();
+    dir1->setCurrentIndex(model->index(other.path()));
+    QTest::keyClick(dir1, Qt::Key_Up);
+    QCOMPARE(m_window->file_directory(), m_dir->path());
+    QCOMPARE(file_list()->count(), FileCount);
+    QCOMPARE(file_list()->selectedItems().size(), 2);
+
+    dir1->setCurrentIndex(model->index(other.path()));
+    QTest::keyClick(dir1, Qt::Key_Return);
+    QCOMPARE(m_window->file_directory(), other.path());
+    QCOMPARE(file_list()->count(), 1);
 }
 
 void tst_frm_batch::single_steps_data()
