@@ -1,6 +1,7 @@
 #include "bus/port_discovery.h"
 
 #include "bus/line_settings.h"
+#include "bus/modem_line_bus.h"
 #include "bus/port_names.h"
 
 #include <algorithm>
@@ -46,6 +47,12 @@ bool fncInitializeComPort(SerialControl &port, PortState &ports, qint32 bitRate,
         return false;
     if (port.open_port(configuration_for(portNumber, bitRate)) == OpenOutcome::HeldElsewhere)
         ports.PortAvailable[portNumber] = false;
+    // Only the program's own port, opened for use: the scan's probes go to
+    // whatever devices there are and must not see bus traffic.
+    if (port.is_open() && portNumber == ports.PortNumb && ports.BusClearOwed) {
+        ports.BusClearOwed = false;
+        ModemLineBus(port).bus_clear();
+    }
     return port.is_open();
 }
 

@@ -84,14 +84,8 @@ void frmZRX50346::connect_controls()
 
     // A port lost in the middle of a read can leave the chip driving the data
     // line, so that it would miss the next START and answer the wrong word.
-    // The first opening after a loss clears the bus before anything else.
-    connect(m_MSComm1.get(), &SerialControl::port_lost, this, [this] { m_busNeedsClearing = true; });
-    connect(m_MSComm1.get(), &LoggingSerialControl::port_state_changed, this, [this] {
-        if (m_busNeedsClearing && m_MSComm1->is_open()) {
-            m_busNeedsClearing = false;
-            m_bus.bus_clear();
-        }
-    });
+    // The next opening of the program's own port clears the bus first.
+    connect(m_MSComm1.get(), &SerialControl::port_lost, this, [this] { m_ports.BusClearOwed = true; });
 }
 
 // ---- start-up and shutdown ----

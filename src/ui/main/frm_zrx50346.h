@@ -152,7 +152,6 @@ private:
     BatchState m_batchState;
     QPointer<frmSlider> m_panel;
     QPointer<frmBusLog> m_busLogWindow;
-    bool m_busNeedsClearing = false;
     StatusLabel *statusPort = nullptr;
     StatusLabel *statusChip = nullptr;
 
