@@ -147,8 +147,8 @@ void TestLostPort::lost_during_channel_write()
     QCOMPARE(f.board.chip().register_word(6), quint16(500));
 }
 
-// The run goes on without a port; every file after the loss is reported as
-// not having reached the board, and the sets loaded before stay on the chip.
+// The run stops when the port goes, and says why; only the set that reached
+// the chip is named and followed by a marker, and the chip keeps what it got.
 void TestLostPort::lost_during_batch_run()
 {
     QTemporaryDir dir;
@@ -172,12 +172,18 @@ void TestLostPort::lost_during_batch_run()
         });
         click(batch, QStringLiteral("Command1"));
 
-        QCOMPARE(steps, 4);
+        QCOMPARE(steps, 2);
         verify_loss_is_told(f);
-        QVERIFY2(batch_status(batch)->text().contains(QStringLiteral("serial port is closed")),
-                 qPrintable(batch_status(batch)->text()));
+        QCOMPARE(batch_status(batch)->text(),
+                 port_display_name(1) + QStringLiteral(" was disconnected: set_2.csv did not reach the chip. "
+                                                       "The batch run stopped."));
+        QCOMPARE(batch_label(batch)->text(), QStringLiteral("set_1.csv"));
         // One marker: set 1's, the only step that reached the board whole.
         QCOMPARE(f.board.transmitted(), QByteArray::fromHex("01000000"));
+        int markersLogged = 0;
+        for (int i = 0; i < f.window->bus_log().size(); ++i)
+            markersLogged += f.window->bus_log().at(i).transaction.kind == BusTransaction::Kind::StepMarker;
+        QCOMPARE(markersLogged, 1);
     });
     const QList<int> set1 = distinct_codes(1), set2 = distinct_codes(2);
     QVERIFY(chip_holds(f, set2.mid(0, 2) + set1.mid(2)));
