@@ -1,7 +1,8 @@
 #include "bus/real_serial_control.h"
-#include "sim/simulated_board.h"
 #include "core/bit_strings.h"
 #include "core/version.h"
+#include "sim/demo_board.h"
+#include "store/demo_settings.h"
 #include "store/qsettings_store.h"
 #include "ui/main/fatal_message.h"
 #include "ui/main/frm_zrx50346.h"
@@ -12,20 +13,6 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
-
-namespace {
-
-// The simulated board has no port to find: its line is simply there.
-std::unique_ptr<zrx::SerialControl> simulated_board()
-{
-    auto board = std::make_unique<zrx::SimulatedBoard>();
-    zrx::PortConfiguration configuration;
-    configuration.CommPort = 1;
-    board->open_port(configuration);
-    return board;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -43,8 +30,11 @@ int main(int argc, char *argv[])
     zrx::set_fatal_handler(zrx::make_fatal_message_handler(zrx::show_message_box, [] { std::_Exit(EXIT_FAILURE); }));
 
     // Destroying the store writes it out; the ending below relies on that.
+    // The simulated board keeps its settings apart from a real board's.
     std::optional<zrx::QSettingsStore> store;
-    store.emplace();
+    store.emplace(simulated ? zrx::QSettingsStore::Board::Simulated : zrx::QSettingsStore::Board::Real);
+    if (simulated)
+        zrx::seed_demo_settings(*store);
     // Closing the main window ends the process on the spot, wherever it is:
     // inside a batch run or a read-back pause nothing more may run, and the
     // other windows go without their own closing handling.
@@ -54,7 +44,8 @@ int main(int argc, char *argv[])
     };
 
     std::unique_ptr<zrx::SerialControl> MSComm1 =
-        simulated ? simulated_board() : std::make_unique<zrx::RealSerialControl>();
+        simulated ? std::unique_ptr<zrx::SerialControl>(zrx::make_demo_board())
+                  : std::make_unique<zrx::RealSerialControl>();
     zrx::frmZRX50346 window(std::move(MSComm1), *store,
                             simulated ? zrx::BoardConnection::SimulatedBoard : zrx::BoardConnection::SerialPort,
                             end_program);

@@ -137,6 +137,16 @@ void frmZRX50346::show_chip_status()
     statusChip->set_status(chip_status_text(m_chip.LastReadBack));
 }
 
+// Without a positive reference every typed voltage is ignored; a first run
+// on a real board starts that way, and the user must know what to do.
+void frmZRX50346::show_reference_status()
+{
+    const double vsup = m_table.VrefHigh;
+    statusVsup->set_status(vsup > 0 ? QString()
+                                    : QStringLiteral("Vsup is %1 V: enter the board's supply voltage to set voltages")
+                                          .arg(number_text(vsup).trimmed()));
+}
+
 void frmZRX50346::show_bus_log()
 {
     if (!m_busLogWindow)
@@ -199,10 +209,13 @@ QString frmZRX50346::vsup_text() const
     return Text13->text();
 }
 
+// Called whenever the reference in use changes, except by the user's own
+// leaving of the box.
 void frmZRX50346::set_vsup_text(const QString &text)
 {
     if (Text13->text() != text)
         Text13->setText(text);
+    show_reference_status();
 }
 
 void frmZRX50346::set_max_bank_text(const QString &text)
@@ -240,6 +253,7 @@ void frmZRX50346::volts_left(int k)
 void frmZRX50346::vsup_left()
 {
     m_table.VrefHigh = leading_number(Text13->text());
+    show_reference_status();
     refresh_channels(m_table, *this);
 }
 
