@@ -3,6 +3,7 @@
 #include "bus/modem_line_bus.h"
 #include "core/channel_table.h"
 #include "core/channel_view.h"
+#include "device/bus_work.h"
 
 namespace zrx {
 
@@ -18,11 +19,13 @@ struct ReadBackRecord {
 
 // What a chip transaction works on: the channel table, the boxes that show
 // it, and the bus the chip sits on. One of these lives as long as the program.
+// The observer, when there is one, hears of every step of the longer work.
 struct Chip {
     ChannelTable &table;
     ChannelView &view;
     ModemLineBus &bus;
     ReadBackRecord LastReadBack{};
+    BusWorkObserver *observer = nullptr;
 };
 
 // Writes ChannelCode[CurrentChannel] to its register (channel n is register
@@ -54,5 +57,9 @@ void program_otp_and_reset(Chip &chip);
 // A voltage box's change handling: make the channel current, convert its
 // text, write it to the chip. Runs nested inside whoever changed the text.
 void volts_text_changed(Chip &chip, int channel);
+
+// A channel-set loader's write of CurrentChannel, told as a step of loading
+// the named file.
+void write_loaded_channel(Chip &chip, const QString &fileName);
 
 } // namespace zrx

@@ -195,8 +195,11 @@ bool frm_batch::load_batch_file(int position, const QString &labelText)
     const QString path = batch_file_path(m_fileDirectory, name);
     Chip &chip = m_chip;
     const bool portWasOpen = MSComm1.is_open();
+    // One batch step is one action: its work may keep the windows painted,
+    // and the pause after it is the run's own.
+    const BusWorkAction action(chip.observer);
     const ChannelSetLoadResult result =
-        load_channel_set(path, chip.table, chip.view, [&chip] { write_channel(chip); });
+        load_channel_set(path, chip.table, chip.view, [&chip, &name] { write_loaded_channel(chip, name); });
     if (!result.ok) {
         // No message box: a run must go on past a bad file without anyone there.
         lblBatchStatus->setText(result.error);

@@ -27,6 +27,7 @@ class QPushButton;
 namespace zrx {
 
 class AddressButton;
+class BusyIndicator;
 class EntryBox;
 class StatusLabel;
 class UpDown;
@@ -135,6 +136,7 @@ private:
     void build_status_line();
     void show_chip_status();
     void show_reference_status();
+    void show_rows(bool shown);
     void list_simulated_board_port();
     void step_code(int step);
     QString choose_channel_file();
@@ -154,6 +156,8 @@ private:
     BatchState m_batchState;
     QPointer<frmSlider> m_panel;
     QPointer<frmBusLog> m_busLogWindow;
+    BusyIndicator *m_busy = nullptr;
+    bool m_closeWhenIdle = false;
     StatusLabel *statusPort = nullptr;
     StatusLabel *statusChip = nullptr;
     StatusLabel *statusVsup = nullptr;

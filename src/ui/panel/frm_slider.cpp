@@ -128,6 +128,7 @@ void frmSlider::refresh_control_panel()
 
 void frmSlider::slider_moved(int i)
 {
+    const BusWorkAction action(m_chip.observer);
     const int channel = i + 1;
     // The slider already stands at the new position; its value catches up
     // after this returns.
