@@ -29,7 +29,10 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ZRX_FAKE_MODEM_LIBRARY));
         environment.insert(QStringLiteral("ZRX_FAKE_MODEM_LOG"), logPath);
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0"));
+        // A sanitized build wants its runtime first; the preload comes first.
+        const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("verify_asan_link_order=0"));
         process.setProcessEnvironment(environment);
     }
     ~CliProcess()
