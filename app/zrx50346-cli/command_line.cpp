@@ -32,7 +32,7 @@ const char *const Description =
     "Exit codes: 0 done, 1 usage, 2 port, 3 file, 4 the chip did not answer.\n"
     "With --json the output, and any error, is one JSON object on stdout.";
 
-struct CommandSpec {
+struct CommandSyntax {
     Command command;
     const char *name;
     int minArguments;
@@ -41,9 +41,9 @@ struct CommandSpec {
     QStringList options;
 };
 
-const QList<CommandSpec> &command_specs()
+const QList<CommandSyntax> &command_syntaxes()
 {
-    static const QList<CommandSpec> specs = {
+    static const QList<CommandSyntax> syntaxes = {
         {Command::Ports, "ports", 0, 0, {}},
         {Command::Read, "read", 0, 0, {QStringLiteral("vsup")}},
         {Command::Write, "write", 2, 2, {QStringLiteral("vsup")}},
@@ -53,18 +53,18 @@ const QList<CommandSpec> &command_specs()
         {Command::ProgramOtp, "program-otp", 0, 1, {QStringLiteral("yes")}},
         {Command::Batch, "batch", 1, -1, {QStringLiteral("delay"), QStringLiteral("cycles")}},
     };
-    return specs;
+    return syntaxes;
 }
 
 // `ports` only looks at the machine: no chip, so no address or rate.
-bool takes_option(const CommandSpec &spec, const QString &option)
+bool takes_option(const CommandSyntax &syntax, const QString &option)
 {
     if (option == QLatin1String("json") || option == QLatin1String("simulate"))
         return true;
     static const QStringList portOptions = {QStringLiteral("port"), QStringLiteral("rate"), QStringLiteral("a0")};
     if (portOptions.contains(option))
-        return spec.command != Command::Ports;
-    return spec.options.contains(option);
+        return syntax.command != Command::Ports;
+    return syntax.options.contains(option);
 }
 
 QString offered_rates_text()
@@ -133,19 +133,19 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     if (positional.isEmpty())
         return failed(parsed, QStringLiteral("No command given (see --help)"));
     const QString name = positional.takeFirst();
-    const auto spec = std::find_if(command_specs().begin(), command_specs().end(),
-                                   [&name](const CommandSpec &s) { return name == QLatin1String(s.name); });
-    if (spec == command_specs().end())
+    const auto syntax = std::find_if(command_syntaxes().begin(), command_syntaxes().end(),
+                                   [&name](const CommandSyntax &s) { return name == QLatin1String(s.name); });
+    if (syntax == command_syntaxes().end())
         return failed(parsed, QStringLiteral("Unknown command \"%1\" (see --help)").arg(name));
-    if (positional.size() < spec->minArguments || (spec->maxArguments >= 0 && positional.size() > spec->maxArguments))
+    if (positional.size() < syntax->minArguments || (syntax->maxArguments >= 0 && positional.size() > syntax->maxArguments))
         return failed(parsed, QStringLiteral("Wrong number of arguments for %1 (see --help)").arg(name));
     for (const QString &option : parser.optionNames()) {
-        if (!takes_option(*spec, option))
+        if (!takes_option(*syntax, option))
             return failed(parsed, QStringLiteral("%1 does not take --%2").arg(name, option));
     }
 
     Invocation invocation;
-    invocation.command = spec->command;
+    invocation.command = syntax->command;
     invocation.arguments = positional;
     invocation.json = parsed.json;
     invocation.yes = parser.isSet(QStringLiteral("yes"));
