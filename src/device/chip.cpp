@@ -90,21 +90,36 @@ void read_max_bank(Chip &chip)
     chip.view.set_max_bank_text(QString::number(chip.bus.LastReadWord));
 }
 
+ChipRegisters read_chip_registers(ModemLineBus &bus, const QString &A0Setting, BusWorkObserver *observer)
+{
+    const auto tell_read = [observer](int registersRead) {
+        if (observer)
+            observer->bus_work_step({BusWorkStep::Kind::ReadingRegister, registersRead, ReadBackRegisters, {}});
+    };
+    ChipRegisters registers;
+    bool everyWordFFFF = true;
+    for (int i = 0; i < ChannelCount; ++i) {
+        bus.read_register_5bit(decimal_to_binary5(i), A0Setting);
+        registers.ChannelWords[i] = bus.LastReadWord;
+        everyWordFFFF = everyWordFFFF && bus.LastReadWord == NoAnswerWord;
+        tell_read(i + 1);
+    }
+    bus.read_register_6bit(MaxBankRegister, A0Setting);
+    registers.MaxBank = bus.LastReadWord;
+    registers.EveryWordFFFF = everyWordFFFF && bus.LastReadWord == NoAnswerWord;
+    tell_read(ReadBackRegisters);
+    return registers;
+}
+
 void read_all_channels(Chip &chip)
 {
     wait_seconds(ReadBackPauseSeconds);
     const QString A0Setting = chip.table.A0Setting;
-    bool everyWordFFFF = true;
-    for (int i = 0; i < ChannelCount; ++i) {
-        chip.bus.read_register_5bit(decimal_to_binary5(i), chip.table.A0Setting);
-        chip.table.ChannelCode[i + 1] = chip.bus.LastReadWord;
-        everyWordFFFF = everyWordFFFF && chip.bus.LastReadWord == NoAnswerWord;
-        tell(chip, BusWorkStep::Kind::ReadingRegister, i + 1, ReadBackRegisters);
-    }
-    read_max_bank(chip);
-    tell(chip, BusWorkStep::Kind::ReadingRegister, ReadBackRegisters, ReadBackRegisters);
-    everyWordFFFF = everyWordFFFF && chip.bus.LastReadWord == NoAnswerWord;
-    chip.LastReadBack = {true, everyWordFFFF, A0Setting};
+    const ChipRegisters registers = read_chip_registers(chip.bus, A0Setting, chip.observer);
+    for (int i = 0; i < ChannelCount; ++i)
+        chip.table.ChannelCode[i + 1] = registers.ChannelWords[i];
+    chip.view.set_max_bank_text(QString::number(registers.MaxBank));
+    chip.LastReadBack = {true, registers.EveryWordFFFF, A0Setting};
     refresh_channels(chip.table, chip.view);
 }
 

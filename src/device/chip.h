@@ -5,6 +5,8 @@
 #include "core/channel_view.h"
 #include "device/bus_work.h"
 
+#include <array>
+
 namespace zrx {
 
 // How the last full read-back went. The bus never samples acknowledges, so
@@ -33,6 +35,23 @@ struct Chip {
 void write_channel(Chip &chip);
 void write_channel_frame(ModemLineBus &bus, const QString &low, const QString &high,
                          const QString &address, const QString &registerBits);
+
+// The words of one read-back as they came off the bus.
+struct ChipRegisters {
+    // Registers 0x00..0x17: channel n is element n - 1.
+    std::array<int, ChannelCount> ChannelWords{};
+    // Register 0x3F, shown as "Max Bank:".
+    int MaxBank = 0;
+    // Every one of the 25 words read FFFF: nothing drove the data line.
+    bool EveryWordFFFF = false;
+};
+
+// The reading transactions of a read-back and nothing else: for registers
+// 0x00..0x17, then 0x3F, a pointer write and a word read. No pause, and
+// nothing is written to the chip, the table or the boxes. The observer, if
+// any, hears of every register read.
+ChipRegisters read_chip_registers(ModemLineBus &bus, const QString &A0Setting,
+                                  BusWorkObserver *observer = nullptr);
 
 // Reads registers 0x00..0x17 into ChannelCode and 0x3F into "Max Bank:", then
 // refreshes the rows (which writes back every channel whose text changed).

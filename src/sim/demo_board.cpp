@@ -22,7 +22,7 @@ void load_demo_codes(SimulatedChip &chip)
 {
     constexpr int count = int(std::size(GammaRegisters));
     for (int i = 0; i < count; ++i) {
-        const double share = std::pow(1.0 - double(i) / (count - 1), 1.0 / DisplayGamma);
+        const double share = std::pow(1.0 - double(i) / (count - 1), DisplayGamma);
         chip.set_register_word(GammaRegisters[i], quint16(std::lround(BottomCode + share * (TopCode - BottomCode))));
     }
     for (const int reg : VcomRegisters)
