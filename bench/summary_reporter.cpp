@@ -104,6 +104,11 @@ void SummaryReporter::Finalize()
     per_operation("  the same over a whole read-back's traffic", "read_back_traffic");
     per_operation("  the same with the bus log recording", "read_back_traffic_logged");
 
+    const double perStep = counter("progress_step", "ns_per_step");
+    if (perStep >= 0)
+        rows.push_back({"Progress reporting per transaction, quick work", format("%.1f ns", perStep), "< 1000 ns",
+                        verdict(perStep < 1000)});
+
     const double perOperation = counter("driver_requests", "per_line_op");
     if (perOperation >= 0) {
         rows.push_back({"Driver requests per line operation (real port on a pty)", format("%.3f", perOperation),

@@ -1,12 +1,12 @@
 # Installation and the Debian package. The version comes from project().
 include(GNUInstallDirs)
 
-install(TARGETS zrx50346 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS zrx50346 zrx50346-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/zrx50346.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/zrx50346.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/command-line.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # Fast mode on FTDI adapters needs the USB device, not only its tty: the rule
 # gives it to the dialout group. udev reads /usr/lib/udev/rules.d, whatever

@@ -10,7 +10,7 @@ sudo=""
 
 bash scripts/install-deps.sh dpkg-dev file
 cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DZRX_BUILD_TESTS=OFF
-cmake --build build-deb --target zrx50346
+cmake --build build-deb --target zrx50346 zrx50346-cli
 (cd build-deb && cpack -G DEB)
 deb=$(ls build-deb/zrx50346_*.deb | head -n 1)
 echo "Package: $deb"
@@ -20,6 +20,7 @@ dpkg-deb --contents "$deb" | awk '{print $6}'
 $sudo apt-get install -y "./$deb"
 trap '$sudo apt-get remove -y zrx50346 >/dev/null' EXIT
 test -x /usr/bin/zrx50346
+test -x /usr/bin/zrx50346-cli
 test -f /usr/share/applications/zrx50346.desktop
 test -f /usr/share/icons/hicolor/scalable/apps/zrx50346.svg
 test -f /usr/lib/udev/rules.d/60-zrx50346-ftdi.rules
@@ -37,3 +38,7 @@ if [ "$status" -ne 124 ]; then
     exit 1
 fi
 echo "The installed program started and kept running: OK"
+
+# The tool needs no display: it reads the simulated board and ends.
+/usr/bin/zrx50346-cli --simulate read >/dev/null
+echo "The installed command-line tool read the simulated board: OK"

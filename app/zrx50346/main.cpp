@@ -1,8 +1,9 @@
 #include "bus/fast_mode_serial_control.h"
 #include "bus/real_serial_control.h"
-#include "sim/simulated_board.h"
 #include "core/bit_strings.h"
 #include "core/version.h"
+#include "sim/demo_board.h"
+#include "store/demo_settings.h"
 #include "store/qsettings_store.h"
 #include "store/settings.h"
 #include "ui/main/fatal_message.h"
@@ -21,16 +22,6 @@
 #include <optional>
 
 namespace {
-
-// The simulated board has no port to find: its line is simply there.
-std::unique_ptr<zrx::SerialControl> simulated_board()
-{
-    auto board = std::make_unique<zrx::SimulatedBoard>();
-    zrx::PortConfiguration configuration;
-    configuration.CommPort = 1;
-    board->open_port(configuration);
-    return board;
-}
 
 // The port that sends whole transactions on FTDI adapters, when the program
 // has it.
@@ -61,13 +52,16 @@ int main(int argc, char *argv[])
     zrx::set_fatal_handler(zrx::make_fatal_message_handler(zrx::show_message_box, [] { std::_Exit(EXIT_FAILURE); }));
 
     // Destroying the store writes it out; the ending below relies on that.
+    // The simulated board keeps its settings apart from a real board's.
     std::optional<zrx::QSettingsStore> store;
-    store.emplace();
+    store.emplace(simulated ? zrx::QSettingsStore::Board::Simulated : zrx::QSettingsStore::Board::Real);
+    if (simulated)
+        zrx::seed_demo_settings(*store);
 
     std::unique_ptr<zrx::SerialControl> MSComm1;
     zrx::FastModeSerialControl *fastMode = nullptr;
     if (simulated) {
-        MSComm1 = simulated_board();
+        MSComm1 = zrx::make_demo_board();
     } else {
         auto port = std::make_unique<zrx::FastModeSerialControl>(std::make_unique<zrx::RealSerialControl>(), fast_port());
         port->set_fast_mode_wanted(zrx::load_fast_mode(*store));

@@ -2,6 +2,12 @@
 
 namespace zrx {
 
+const QList<qint32> &offered_bit_rates()
+{
+    static const QList<qint32> rates = {4800, 9600, 19200, 28800, 38400};
+    return rates;
+}
+
 QString line_settings(qint32 bitRate)
 {
     return QString::number(bitRate) + QStringLiteral(",N,8,1");

@@ -1,6 +1,7 @@
 #include "bus/port_discovery.h"
 
 #include "bus/line_settings.h"
+#include "bus/modem_line_bus.h"
 #include "bus/port_names.h"
 
 #include <algorithm>
@@ -48,6 +49,12 @@ bool fncInitializeComPort(SerialControl &port, PortState &ports, qint32 bitRate,
         ports.PortAvailable[portNumber] = false;
     if (port.is_open())
         port.use_for_bus();
+    // Only the program's own port, opened for use: the scan's probes go to
+    // whatever devices there are and must not see bus traffic.
+    if (port.is_open() && portNumber == ports.PortNumb && ports.BusClearOwed) {
+        ports.BusClearOwed = false;
+        ModemLineBus(port).bus_clear();
+    }
     return port.is_open();
 }
 

@@ -10,7 +10,8 @@ namespace zrx {
 int char_time_ms(qint32 bitRate);
 
 // Closes the port if open, configures and opens the given port. A port held
-// by another program loses its availability flag. True when open afterwards.
+// by another program loses its availability flag. Opening PortNumb while
+// BusClearOwed clears the bus first. True when open afterwards.
 bool fncInitializeComPort(SerialControl &port, PortState &ports, qint32 bitRate, int portNumber);
 
 // Probes COM1..COM16 by opening each, fills PortNames/PortCount, marks them

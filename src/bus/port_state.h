@@ -19,6 +19,10 @@ struct PortState {
     int PortCount = 0;
     // Index 0 is never set; only the scan sets entries, only a refused open clears one.
     std::array<bool, HighestPortNumber + 1> PortAvailable{};
+    // The port went away in the middle of the traffic, which may have left a
+    // chip driving the data line half-way through a byte: the next opening of
+    // PortNumb for use clears the bus before anything else goes out.
+    bool BusClearOwed = false;
 };
 
 } // namespace zrx

@@ -45,8 +45,12 @@ QString port_status_text(bool simulatedBoard, int PortNumb, const PortRecord &re
         return open ? QStringLiteral("Simulated board") : QStringLiteral("Simulated board: closed");
     if (!is_port_number(PortNumb))
         return QStringLiteral("No serial port selected");
+    return named_port_status_text(port_display_name(PortNumb, devices), PortNumb, record, open, devices);
+}
 
-    const QString name = port_display_name(PortNumb, devices);
+QString named_port_status_text(const QString &name, int PortNumb, const PortRecord &record, bool open,
+                               const PortDeviceTable &devices)
+{
     using Event = PortRecord::Event;
     switch (record.event) {
     case Event::Opened: {

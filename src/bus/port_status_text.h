@@ -16,4 +16,9 @@ namespace zrx {
 QString port_status_text(bool simulatedBoard, int PortNumb, const PortRecord &record, bool open,
                          const PortDeviceTable &devices = default_port_devices());
 
+// The same for a port shown under a name of its own: `name` stands where
+// "COM5 (/dev/ttyUSB0)" would, as for a device path given on a command line.
+QString named_port_status_text(const QString &name, int PortNumb, const PortRecord &record, bool open,
+                               const PortDeviceTable &devices);
+
 } // namespace zrx

@@ -1,5 +1,6 @@
 #include "core/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -63,6 +64,29 @@ double parse_radix_integer(Cursor &cursor, int base)
     return value;
 }
 
+// The power of ten of a number's first significant digit, from its ASCII
+// text ("-123.4e5" gives 7, ".0012" gives -3), saturating far beyond the
+// range of a double. Only called for numbers that have a nonzero digit.
+long long decimal_exponent(const std::string &number)
+{
+    constexpr long long Saturated = 1'000'000'000;
+    const std::size_t ePos = number.find('e');
+    const std::string mantissa = number.substr(0, ePos);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    long long exponent = first < point ? (long long)(point - first) - 1 : -(long long)(first - point);
+    if (ePos != std::string::npos) {
+        long long written = 0;
+        const bool negative = ePos + 1 < number.size() && number[ePos + 1] == '-';
+        for (std::size_t i = ePos + 1; i < number.size(); ++i) {
+            if (is_decimal_digit(char16_t(number[i])))
+                written = std::min(written * 10 + (number[i] - '0'), Saturated);
+        }
+        exponent += negative ? -written : written;
+    }
+    return exponent;
+}
+
 // Collects the accepted characters of a decimal number in ASCII and lets
 // from_chars do the correctly rounded conversion.
 double parse_decimal(Cursor &cursor)
@@ -115,10 +139,8 @@ double parse_decimal(Cursor &cursor)
     (void)end;
     if (error == std::errc::result_out_of_range) {
         // Either far too large or far too small: keep the sign, stay finite.
-        const bool negative = number.front() == '-';
-        const bool tiny = number.find("e-") != std::string::npos;
-        value = tiny ? 0.0 : LargestValue;
-        if (negative)
+        value = decimal_exponent(number) < 0 ? 0.0 : LargestValue;
+        if (number.front() == '-')
             value = -value;
     }
     return value;

@@ -45,6 +45,15 @@ bool is_channel(int channel)
     return channel >= FirstChannel && channel <= LastChannel;
 }
 
+// Registers a read-back reads: the 24 channels and Max Bank.
+constexpr int ReadBackRegisters = ChannelCount + 1;
+
+void tell(Chip &chip, BusWorkStep::Kind kind, int done, int total = 0, const QString &name = {})
+{
+    if (chip.observer)
+        chip.observer->bus_work_step({kind, done, total, name});
+}
+
 } // namespace
 
 void write_channel_frame(ModemLineBus &bus, const QString &low, const QString &high,
@@ -68,6 +77,7 @@ void write_channel(Chip &chip)
     Q_ASSERT(is_channel(channel));
     if (!is_channel(channel))
         return;
+    tell(chip, BusWorkStep::Kind::WritingChannel, channel);
     const QString registerBits = decmal_to_binary8(channel - 1);
     const CodeStrings code = split_code(chip.table.ChannelCode[channel]);
     write_channel_frame(chip.bus, code.CodeLowString, code.CodeHighString,
@@ -80,19 +90,36 @@ void read_max_bank(Chip &chip)
     chip.view.set_max_bank_text(QString::number(chip.bus.LastReadWord));
 }
 
+ChipRegisters read_chip_registers(ModemLineBus &bus, const QString &A0Setting, BusWorkObserver *observer)
+{
+    const auto tell_read = [observer](int registersRead) {
+        if (observer)
+            observer->bus_work_step({BusWorkStep::Kind::ReadingRegister, registersRead, ReadBackRegisters, {}});
+    };
+    ChipRegisters registers;
+    bool everyWordFFFF = true;
+    for (int i = 0; i < ChannelCount; ++i) {
+        bus.read_register_5bit(decimal_to_binary5(i), A0Setting);
+        registers.ChannelWords[i] = bus.LastReadWord;
+        everyWordFFFF = everyWordFFFF && bus.LastReadWord == NoAnswerWord;
+        tell_read(i + 1);
+    }
+    bus.read_register_6bit(MaxBankRegister, A0Setting);
+    registers.MaxBank = bus.LastReadWord;
+    registers.EveryWordFFFF = everyWordFFFF && bus.LastReadWord == NoAnswerWord;
+    tell_read(ReadBackRegisters);
+    return registers;
+}
+
 void read_all_channels(Chip &chip)
 {
     wait_seconds(ReadBackPauseSeconds);
     const QString A0Setting = chip.table.A0Setting;
-    bool everyWordFFFF = true;
-    for (int i = 0; i < ChannelCount; ++i) {
-        chip.bus.read_register_5bit(decimal_to_binary5(i), chip.table.A0Setting);
-        chip.table.ChannelCode[i + 1] = chip.bus.LastReadWord;
-        everyWordFFFF = everyWordFFFF && chip.bus.LastReadWord == NoAnswerWord;
-    }
-    read_max_bank(chip);
-    everyWordFFFF = everyWordFFFF && chip.bus.LastReadWord == NoAnswerWord;
-    chip.LastReadBack = {true, everyWordFFFF, A0Setting};
+    const ChipRegisters registers = read_chip_registers(chip.bus, A0Setting, chip.observer);
+    for (int i = 0; i < ChannelCount; ++i)
+        chip.table.ChannelCode[i + 1] = registers.ChannelWords[i];
+    chip.view.set_max_bank_text(QString::number(registers.MaxBank));
+    chip.LastReadBack = {true, registers.EveryWordFFFF, A0Setting};
     refresh_channels(chip.table, chip.view);
 }
 
@@ -113,11 +140,13 @@ void program_otp_channels(Chip &chip)
         const QString registerBits = decmal_to_binary8(channel - 1);
         const CodeStrings code = split_code(chip.table.ChannelCode[channel]);
         program_channel_frame(chip.bus, code.CodeLowString, code.CodeHighString, address, registerBits);
+        tell(chip, BusWorkStep::Kind::ProgrammingOtp, channel, ChannelCount);
     }
 }
 
 void reset_and_read_back(Chip &chip)
 {
+    tell(chip, BusWorkStep::Kind::Resetting, 0);
     general_call_reset(chip.bus);
     read_all_channels(chip);
 }
@@ -125,6 +154,7 @@ void reset_and_read_back(Chip &chip)
 void program_otp_and_reset(Chip &chip)
 {
     program_otp_channels(chip);
+    tell(chip, BusWorkStep::Kind::Resetting, 0);
     general_call_reset(chip.bus);
     read_max_bank(chip);
 }
@@ -133,6 +163,12 @@ void volts_text_changed(Chip &chip, int channel)
 {
     chip.table.CurrentChannel = channel;
     volts_to_code(chip.table, chip.view);
+    write_channel(chip);
+}
+
+void write_loaded_channel(Chip &chip, const QString &fileName)
+{
+    tell(chip, BusWorkStep::Kind::LoadingFile, chip.table.CurrentChannel, ChannelCount, fileName);
     write_channel(chip);
 }
 

@@ -2,10 +2,10 @@
 
 #include "core/conversions.h"
 #include "core/number_text.h"
+#include "store/atomic_file.h"
 #include "store/channel_set_reader.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace zrx {
 namespace {
@@ -13,19 +13,6 @@ namespace {
 QByteArray value_line(double value)
 {
     return number_text(value).trimmed().toLatin1() + "\r\n";
-}
-
-// A write that stops short (a file-size limit, a full disk) is asked to go on,
-// so that the system names its reason instead of the text being cut silently.
-bool write_all(QSaveFile &file, const QByteArray &text)
-{
-    for (qint64 done = 0; done < text.size();) {
-        const qint64 written = file.write(text.constData() + done, text.size() - done);
-        if (written <= 0)
-            return false;
-        done += written;
-    }
-    return true;
 }
 
 } // namespace
@@ -36,18 +23,12 @@ bool save_channel_set(const QString &path, const ChannelTable &table, QString *e
     for (int c = FirstChannel; c <= LastChannel; ++c)
         text += value_line(table.ChannelCode[c]);
 
-    // The new text goes to a file of its own and replaces the old file only
-    // once it is complete, so a full disk never leaves half a set behind.
-    // Unbuffered, because a buffered write that fails part-way is dropped
-    // without an error and the short file would still replace the old one.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && write_all(file, text) && file.commit())
+    // A full disk never leaves half a set behind.
+    QString reason;
+    if (write_file_atomically(path, text, &reason))
         return true;
-    if (error) {
-        *error = QStringLiteral("Cannot save %1: %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-    }
-    // Leaving without commit() throws the new text away.
+    if (error)
+        *error = QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), reason);
     return false;
 }
 

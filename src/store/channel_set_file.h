@@ -13,9 +13,10 @@ namespace zrx {
 // Windows too); empty without one.
 QString dir_of_path(const QString &path);
 
-// Writes VrefHigh and ChannelCode[1..24], one per line with CR LF, atomically:
-// a failed save leaves any old file as it was. On failure returns false and
-// puts the system's reason in *error.
+// Writes VrefHigh and ChannelCode[1..24], one per line with CR LF, through
+// write_file_atomically: a failed save leaves any old file as it was. On
+// failure returns false and puts the message for the user, naming the file
+// and the system's reason, in *error.
 //
 // Numbers are plain decimals without a blank and without a zero before the
 // point (10, 4.5, .5, 512), the form the program shows everywhere else.

@@ -18,9 +18,11 @@ namespace zrx {
 class ChannelSetReader {
 public:
     static constexpr int ValueCount = 25;
-    // Far more than any number needs; a longer value means the file is not a
-    // channel set, and reading it further would only cost time.
-    static constexpr int MaxValueLength = 256;
+    // More than any number the save writes (the longest, a negative number
+    // near the smallest double in plain decimals, takes 340 characters); a
+    // longer value means the file is not a channel set, and reading it
+    // further would only cost time.
+    static constexpr int MaxValueLength = 512;
     // Blanks and line ends allowed before one value.
     static constexpr int MaxFillerLength = 4096;
 

@@ -14,8 +14,9 @@ QString entry_path(const QString &section, const QString &key)
 
 } // namespace
 
-QSettingsStore::QSettingsStore()
-    : m_settings(QSettings::NativeFormat, QSettings::UserScope, SettingsApplication)
+QSettingsStore::QSettingsStore(Board board)
+    : m_settings(QSettings::NativeFormat, QSettings::UserScope,
+                 board == Board::Real ? SettingsApplication : SimulatedSettingsApplication)
 {
     // The program's name as the organisation and nothing below it puts every
     // value in one place named after the program (ZRX50346.conf in the user's

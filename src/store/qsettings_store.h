@@ -10,8 +10,11 @@ namespace zrx {
 // Windows, the user's configuration file elsewhere. Every value is text.
 class QSettingsStore final : public SettingsStore {
 public:
-    // The user's own settings for this program.
-    QSettingsStore();
+    enum class Board { Real, Simulated };
+
+    // The user's own settings for this program on a real board, or the
+    // separate ones of the simulated board.
+    explicit QSettingsStore(Board board = Board::Real);
     // An INI file at the given path instead, so tests and trial runs never
     // touch the user's settings.
     explicit QSettingsStore(const QString &iniFilePath);

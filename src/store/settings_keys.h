@@ -14,6 +14,9 @@ struct SettingsEntry {
 
 // The application the settings are stored under.
 inline constexpr QLatin1String SettingsApplication{"ZRX50346"};
+// The simulated board's own store, with the same sections and keys, so that
+// a demo never changes what a real board opens with, nor the other way round.
+inline constexpr QLatin1String SimulatedSettingsApplication{"ZRX50346-simulated"};
 
 inline constexpr SettingsEntry DefaultDirEntry{QLatin1String("Startup"), QLatin1String("Default_Dir")};
 inline constexpr SettingsEntry VrefHigh0Entry{QLatin1String("vref_high0"), QLatin1String("10")};

@@ -1,6 +1,7 @@
 #include "bus/modem_line_bus.h"
 #include "bus/real_serial_control.h"
 #include "device/chip.h"
+#include "support/pseudo_terminal.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -10,9 +11,6 @@
 #include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,51 +43,6 @@ struct FakeModem {
 #define REQUIRE_FAKE_MODEM(fake)                                                                   \
     if (!(fake).present())                                                                         \
         QSKIP("needs the modem-line preload: run through ctest (LD_PRELOAD=libfake_modem_ioctl.so)")
-
-// A pseudo-terminal: the slave stands in for the serial device, the master is
-// the far end of the transmit line.
-class PseudoTerminal {
-public:
-    PseudoTerminal()
-    {
-        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0)
-            m_slave = QString::fromLocal8Bit(::ptsname(m_master));
-    }
-    ~PseudoTerminal() { hang_up(); }
-    PseudoTerminal(const PseudoTerminal &) = delete;
-    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
-
-    QString slave() const { return m_slave; }
-
-    QByteArray read_master(int expected)
-    {
-        QByteArray bytes;
-        while (bytes.size() < expected) {
-            pollfd pfd{m_master, POLLIN, 0};
-            if (::poll(&pfd, 1, 2000) <= 0)
-                break;
-            char buffer[64];
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            bytes.append(buffer, n);
-        }
-        return bytes;
-    }
-
-    // Closing the master is what the slave sees when its device goes away.
-    void hang_up()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
-    }
-
-private:
-    int m_master = -1;
-    QString m_slave;
-};
 
 PortDeviceTable table_with_com1(const QString &device)
 {

@@ -51,6 +51,13 @@ void TestNumberText::leading_number_data()
     QTest::newRow("ampersand alone") << "&5" << 0.0;
     QTest::newRow("huge exponent stays finite") << "1E999999" << std::numeric_limits<double>::max();
     QTest::newRow("tiny exponent") << "-1E-999999" << 0.0;
+    // Out of range is decided by the number's size, not by how it is written.
+    QTest::newRow("tiny without exponent") << "." + QString(330, QLatin1Char('0')) + "1" << 0.0;
+    QTest::newRow("tiny negative without exponent") << "-." + QString(330, QLatin1Char('0')) + "1" << 0.0;
+    QTest::newRow("huge with negative exponent") << "1" + QString(400, QLatin1Char('0')) + "E-1"
+                                                 << std::numeric_limits<double>::max();
+    QTest::newRow("huge negative") << "-1" + QString(400, QLatin1Char('0')) << -std::numeric_limits<double>::max();
+    QTest::newRow("long digits brought back in range") << "." + QString(400, QLatin1Char('0')) + "5E402" << 50.0;
     QTest::newRow("fullwidth digit is no digit") << QString::fromUtf8("\xef\xbc\x95") << 0.0;
 }
 

@@ -3,6 +3,7 @@
 // command works as if nothing had happened.
 #include "fault_support.h"
 
+#include "bus/port_discovery.h"
 #include "bus/port_names.h"
 #include "core/number_text.h"
 #include "support/line_trace_decoder.h"
@@ -61,6 +62,7 @@ private slots:
     void lost_during_channel_write_data();
     void lost_during_channel_write();
     void lost_during_batch_run();
+    void bus_clear_goes_only_to_the_own_port();
 };
 
 void TestLostPort::lost_during_read_back_data()
@@ -145,8 +147,8 @@ void TestLostPort::lost_during_channel_write()
     QCOMPARE(f.board.chip().register_word(6), quint16(500));
 }
 
-// The run goes on without a port; every file after the loss is reported as
-// not having reached the board, and the sets loaded before stay on the chip.
+// The run stops when the port goes, and says why; only the set that reached
+// the chip is named and followed by a marker, and the chip keeps what it got.
 void TestLostPort::lost_during_batch_run()
 {
     QTemporaryDir dir;
@@ -170,15 +172,46 @@ void TestLostPort::lost_during_batch_run()
         });
         click(batch, QStringLiteral("Command1"));
 
-        QCOMPARE(steps, 4);
+        QCOMPARE(steps, 2);
         verify_loss_is_told(f);
-        QVERIFY2(batch_status(batch)->text().contains(QStringLiteral("serial port is closed")),
-                 qPrintable(batch_status(batch)->text()));
+        QCOMPARE(batch_status(batch)->text(),
+                 port_display_name(1) + QStringLiteral(" was disconnected: set_2.csv did not reach the chip. "
+                                                       "The batch run stopped."));
+        QCOMPARE(batch_label(batch)->text(), QStringLiteral("set_1.csv"));
         // One marker: set 1's, the only step that reached the board whole.
         QCOMPARE(f.board.transmitted(), QByteArray::fromHex("01000000"));
+        int markersLogged = 0;
+        for (int i = 0; i < f.window->bus_log().size(); ++i)
+            markersLogged += f.window->bus_log().at(i).transaction.kind == BusTransaction::Kind::StepMarker;
+        QCOMPARE(markersLogged, 1);
     });
     const QList<int> set1 = distinct_codes(1), set2 = distinct_codes(2);
     QVERIFY(chip_holds(f, set2.mid(0, 2) + set1.mid(2)));
+}
+
+// The clear after a loss belongs to the program's own port when it is opened
+// for use: not to the probes of a rescan, which may be other devices.
+void TestLostPort::bus_clear_goes_only_to_the_own_port()
+{
+    const QList<int> codes = distinct_codes(4);
+    MainWindowFixture f(BoardConnection::SerialPort);
+    start_on_com1(f, QStringLiteral("10"), codes);
+    f.board.set_existing_ports({1, 3});
+    f.board.lose_port_after(10 * RegisterReadOperations + 200); // inside a word read
+    f.button(QStringLiteral("Command5"))->click();
+    verify_loss_is_told(f);
+    f.recorder->clear_trace();
+
+    scan_com_ports(f.window->MSComm1(), f.window->ports());
+    const LineTrace probes = f.recorder->take_trace();
+    QVERIFY(!probes.isEmpty());
+    QCOMPARE(count_line_writes(probes), 0);
+
+    QVERIFY(f.window->fncInitializeComPort(9600, 1));
+    // Nine clocks with the data released, then a STOP: 23 line writes.
+    QCOMPARE(count_line_writes(f.recorder->take_trace()), 23);
+    f.button(QStringLiteral("Command5"))->click();
+    QCOMPARE(f.take_transactions().mid(0, 50), read_back(codes));
 }
 
 QTEST_MAIN(TestLostPort)

@@ -4,6 +4,7 @@
 #include "fault_support.h"
 
 #include "core/number_text.h"
+#include "ui/buslog/frm_bus_log.h"
 #include "ui/main/address_button.h"
 
 #include <QDir>
@@ -38,7 +39,8 @@ private slots:
     void damaged_settings_data();
     void damaged_settings();
     void save_into_full_place();
-    void save_into_read_only_place();
+    void save_into_read_only_folder();
+    void bus_log_export_into_full_place();
 };
 
 void TestStoredFaults::damaged_settings_data()
@@ -136,31 +138,68 @@ void TestStoredFaults::save_into_full_place()
 #endif
 }
 
-void TestStoredFaults::save_into_read_only_place()
+// No new file may be made in the folder, so the set cannot be written beside
+// the old one first: a writable file is written in place, a read-only one
+// is refused with the reason.
+void TestStoredFaults::save_into_read_only_folder()
 {
 #ifdef Q_OS_LINUX
     QTemporaryDir parent;
     const QString dir = parent.filePath(QStringLiteral("sets"));
     QVERIFY(QDir().mkpath(dir));
-    const QString path = QDir(dir).filePath(QStringLiteral("set.csv"));
+    const QString writable = QDir(dir).filePath(QStringLiteral("set.csv"));
+    const QString readOnly = QDir(dir).filePath(QStringLiteral("kept.csv"));
     const QByteArray old = channel_set_text(QStringLiteral("2.5"), distinct_codes(1));
-    write_file(path, old);
+    write_file(writable, old);
+    write_file(readOnly, old);
+    QFile::setPermissions(readOnly, QFile::ReadOwner);
     MainWindowFixture f;
+    f.put_codes(distinct_codes(9));
     f.start();
-    f.fileToChoose = path;
-    QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
     {
         const FilePermissionsObeyed asAnyUser;
+        f.fileToChoose = writable;
+        f.button(QStringLiteral("Command1"))->click();
+        f.fileToChoose = readOnly;
         f.button(QStringLiteral("Command1"))->click();
     }
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
+    QCOMPARE(read_file(writable), channel_set_text(QStringLiteral("0"), distinct_codes(9)));
     QCOMPARE(f.messages.size(), 1);
-    QVERIFY2(f.messages[0].text.contains(QDir::toNativeSeparators(path)), qPrintable(f.messages[0].text));
-    QCOMPARE(read_file(path), old);
-    QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("set.csv")});
+    QVERIFY2(f.messages[0].text.contains(QDir::toNativeSeparators(readOnly)), qPrintable(f.messages[0].text));
+    QCOMPARE(read_file(readOnly), old);
+    QCOMPARE(QDir(dir).entryList(QDir::Files).size(), 2);
 #else
     QSKIP("needs POSIX permissions");
+#endif
+}
+
+// The export stops short on a full disk: the user is told why, and the log
+// exported before is still there, whole.
+void TestStoredFaults::bus_log_export_into_full_place()
+{
+#ifdef Q_OS_LINUX
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.csv"));
+    write_file(path, "old log\r\n");
+    MainWindowFixture f;
+    f.start();
+    f.window->show_bus_log();
+    frmBusLog *log = f.window->bus_log_window();
+    log->choose_export_path = [&path](QWidget *) { return path; };
+    QStringList errors;
+    log->report_error = [&errors](QWidget *, const QString &text) { errors << text; };
+    {
+        const FileSizeLimit full(200);
+        QVERIFY(!log->export_csv());
+    }
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(QDir::toNativeSeparators(path)), qPrintable(errors[0]));
+    QCOMPARE(read_file(path), QByteArray("old log\r\n"));
+#else
+    QSKIP("needs a per-process file-size limit");
 #endif
 }
 

@@ -11,6 +11,7 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <limits>
 #include <sys/resource.h>
 #endif
 
@@ -106,6 +107,7 @@ private slots:
     void save_writes_plain_decimals_data();
     void save_writes_plain_decimals();
     void save_and_read_back();
+    void save_and_read_back_extremes();
     void save_replaces_a_longer_file();
     void save_into_unwritable_place_reports_why_data();
     void save_into_unwritable_place_reports_why();
@@ -223,6 +225,23 @@ void TestChannelSetFile::save_and_read_back()
     QCOMPARE(reader.next(), std::optional<double>(3.3));
     for (int c = FirstChannel; c <= LastChannel; ++c)
         QCOMPARE(reader.next(), std::optional<double>(table.ChannelCode[c]));
+    QCOMPARE(reader.error(), QString());
+}
+
+// The longest texts a save writes, the largest and the smallest numbers
+// without an exponent, must load again.
+void TestChannelSetFile::save_and_read_back_extremes()
+{
+    ChannelTable table;
+    table.VrefHigh = -std::numeric_limits<double>::max();
+    table.ChannelCode[1] = -std::numeric_limits<double>::denorm_min();
+    table.ChannelCode[2] = std::numeric_limits<double>::min();
+    QVERIFY(save_channel_set(path("set.csv"), table, nullptr));
+
+    ChannelSetReader reader(path("set.csv"));
+    QCOMPARE(reader.next(), std::optional<double>(leading_number(number_text(table.VrefHigh))));
+    for (int c = FirstChannel; c <= LastChannel; ++c)
+        QCOMPARE(reader.next(), std::optional<double>(leading_number(number_text(table.ChannelCode[c]))));
     QCOMPARE(reader.error(), QString());
 }
 

@@ -171,11 +171,11 @@ void TestChannelSetReader::faults_name_value_and_line_data()
     QTest::newRow("long word shortened")
         << QByteArray("10\n") + QByteArray(60, 'z')
         << "Value 2 on line 2 of set.csv (\"" + QString(40, u'z') + "...\") is not a number" << 1;
-    QTest::newRow("value of 256 characters is read") << QByteArray(256, '7') + "\nx"
+    QTest::newRow("value of 512 characters is read") << QByteArray(512, '7') + "\nx"
                                                      << "Value 2 on line 2 of set.csv (\"x\") is not a number" << 1;
-    QTest::newRow("value of 257 characters")
-        << QByteArray("10\n") + QByteArray(257, '7')
-        << "Value 2 on line 2 of set.csv is longer than 256 characters" << 1;
+    QTest::newRow("value of 513 characters")
+        << QByteArray("10\n") + QByteArray(513, '7')
+        << "Value 2 on line 2 of set.csv is longer than 512 characters" << 1;
 }
 
 void TestChannelSetReader::faults_name_value_and_line()

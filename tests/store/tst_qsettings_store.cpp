@@ -3,6 +3,7 @@
 #include "store/qsettings_store.h"
 #include "store/settings.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +17,7 @@ private slots:
     void missing_entry_reads_empty();
     void round_trip_through_ini_file();
     void hand_edited_values();
+    void simulated_board_has_a_store_of_its_own();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -88,6 +90,25 @@ void TestQSettingsStore::hand_edited_values()
     const QSettingsStore store(ini_path());
     QCOMPARE(store.read(QStringLiteral("BitRate"), QStringLiteral("3")), QStringLiteral("19200 baud"));
     QCOMPARE(store.read(QStringLiteral("vref_high0"), QStringLiteral("10")), QStringLiteral("4,5"));
+}
+
+// A demo's settings must never become what a real board opens with, nor
+// the other way round; the real store keeps its application name.
+void TestQSettingsStore::simulated_board_has_a_store_of_its_own()
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->path()));
+    {
+        QSettingsStore real(QSettingsStore::Board::Real);
+        QSettingsStore simulated(QSettingsStore::Board::Simulated);
+        real.write(QStringLiteral("PortNumb"), QStringLiteral("2"), QStringLiteral("5"));
+        simulated.write(QStringLiteral("PortNumb"), QStringLiteral("2"), QStringLiteral("1"));
+        simulated.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral(" 10"));
+    }
+    const QSettingsStore real(QSettingsStore::Board::Real);
+    QCOMPARE(real.read(QStringLiteral("PortNumb"), QStringLiteral("2")), QStringLiteral("5"));
+    QCOMPARE(real.read(QStringLiteral("vref_high0"), QStringLiteral("10")), QString());
+    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("ZRX50346.conf"))));
+    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("ZRX50346-simulated.conf"))));
 }
 
 QTEST_GUILESS_MAIN(TestQSettingsStore)

@@ -1,5 +1,7 @@
 #include "support/recording_serial_control.h"
 
+#include <QThread>
+
 namespace zrx {
 
 RecordingSerialControl::RecordingSerialControl(QObject *parent) : SerialControl(parent) {}
@@ -76,8 +78,15 @@ void RecordingSerialControl::set_timeouts(const PortTimeouts &timeouts)
         m_target->set_timeouts(timeouts);
 }
 
+void RecordingSerialControl::take_request_time() const
+{
+    if (m_latency.count() > 0)
+        QThread::usleep(static_cast<unsigned long>(m_latency.count()));
+}
+
 void RecordingSerialControl::set_dtr(bool asserted)
 {
+    take_request_time();
     m_trace.append(LineOperation::dtr(asserted));
     if (m_target)
         m_target->set_dtr(asserted);
@@ -85,6 +94,7 @@ void RecordingSerialControl::set_dtr(bool asserted)
 
 void RecordingSerialControl::set_rts(bool asserted)
 {
+    take_request_time();
     m_trace.append(LineOperation::rts(asserted));
     if (m_target)
         m_target->set_rts(asserted);
@@ -92,6 +102,7 @@ void RecordingSerialControl::set_rts(bool asserted)
 
 bool RecordingSerialControl::dsr()
 {
+    take_request_time();
     const bool asserted = m_target ? m_target->dsr() : m_dsrAnswer;
     m_trace.append(LineOperation::dsr(asserted));
     return asserted;

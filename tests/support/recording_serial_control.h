@@ -5,6 +5,8 @@
 
 #include <QPointer>
 
+#include <chrono>
+
 namespace zrx {
 
 // A serial control that remembers every call made on it, so a test can read
@@ -23,6 +25,9 @@ public:
     // From now on raw bytes are taken but go nowhere, as a write that runs
     // out of time on a stalled port: output() says so.
     void set_output_stalls(bool stalls) { m_outputStalls = stalls; }
+    // Each line operation takes at least this long from now on, as a USB
+    // serial adapter's driver request does (about a millisecond).
+    void set_request_latency(std::chrono::microseconds latency) { m_latency = latency; }
 
     const LineTrace &trace() const { return m_trace; }
     LineTrace take_trace();
@@ -45,6 +50,8 @@ public:
     const PortConfiguration &configuration() const { return m_configuration; }
 
 private:
+    void take_request_time() const;
+
     QPointer<SerialControl> m_target;
     QMetaObject::Connection m_lostConnection;
     LineTrace m_trace;
@@ -53,6 +60,7 @@ private:
     bool m_open = false;
     bool m_dsrAnswer = false;
     bool m_outputStalls = false;
+    std::chrono::microseconds m_latency{0};
 };
 
 } // namespace zrx

@@ -5,7 +5,9 @@
 #include "store/channel_set_file.h"
 #include "store/settings_keys.h"
 #include "ui/batch/batch_file_path.h"
+#include "ui/batch/directory_list.h"
 #include "ui/batch/step_marker.h"
+#include "bus/port_names.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,7 +20,6 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace zrx {
@@ -55,14 +56,13 @@ void frm_batch::build_controls()
     m_dirModel->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
     m_dirModel->setRootPath(QString());
 
-    Dir1 = new QTreeView(this);
+    Dir1 = new DirectoryList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setModel(m_dirModel);
     Dir1->setHeaderHidden(true);
     for (int column = 1; column < m_dirModel->columnCount(); ++column)
         Dir1->hideColumn(column);
-    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) { dir_changed(current); });
+    connect(Dir1, &DirectoryList::directory_chosen, this, [this](const QModelIndex &index) { dir_changed(index); });
 
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
@@ -191,22 +191,51 @@ bool frm_batch::load_batch_file(int position, const QString &labelText)
     const QListWidgetItem *entry = File1->item(position);
     if (!entry)
         return false;
-    const QString path = batch_file_path(m_fileDirectory, entry->text());
+    const QString name = entry->text();
+    const QString path = batch_file_path(m_fileDirectory, name);
     Chip &chip = m_chip;
+    const bool portWasOpen = MSComm1.is_open();
+    // One batch step is one action: its work may keep the windows painted,
+    // and the pause after it is the run's own.
+    const BusWorkAction action(chip.observer);
     const ChannelSetLoadResult result =
-        load_channel_set(path, chip.table, chip.view, [&chip] { write_channel(chip); });
+        load_channel_set(path, chip.table, chip.view, [&chip, &name] { write_loaded_channel(chip, name); });
     if (!result.ok) {
         // No message box: a run must go on past a bad file without anyone there.
         lblBatchStatus->setText(result.error);
         emit batch_step_done(position, false);
         return false;
     }
+    // Label3 names only sets that reached the chip, and only they are
+    // followed by a marker: equipment listening on the transmit line must
+    // never be told of a set the chip does not hold.
+    if (!MSComm1.is_open()) {
+        lblBatchStatus->setText(portWasOpen ? port_lost_text(QStringLiteral("%1 did not reach the chip").arg(name))
+                                            : QStringLiteral("The serial port is closed: %1 was loaded into the "
+                                                             "window but did not reach the chip.")
+                                                  .arg(name));
+        emit batch_step_done(position, false);
+        return false;
+    }
     m_state.TxByteBuffer[1] = StepMarkerByte;
-    if (!send_tx_bytes(m_state, MSComm1, 1) && lblBatchStatus->text().isEmpty())
-        lblBatchStatus->setText(QStringLiteral("The serial port is closed: no step marker was sent."));
+    if (!send_tx_bytes(m_state, MSComm1, 1)) {
+        lblBatchStatus->setText(MSComm1.is_open()
+                                    ? QStringLiteral("The serial port did not take the step marker in time: "
+                                                     "no marker was sent for %1.")
+                                          .arg(name)
+                                    : port_lost_text(QStringLiteral("no step marker was sent for %1").arg(name)));
+    }
     Label3->setText(labelText);
     emit batch_step_done(position, true);
     return true;
+}
+
+QString frm_batch::port_lost_text(const QString &consequence) const
+{
+    QString text = port_display_name(MSComm1.port_number()) + QStringLiteral(" was disconnected");
+    if (!consequence.isEmpty())
+        text += QStringLiteral(": ") + consequence;
+    return text + QLatin1Char('.');
 }
 
 void frm_batch::run_batch()
@@ -219,6 +248,20 @@ void frm_batch::run_batch()
     state.BatchStopFlag = 0;
     lblBatchStatus->clear();
     const double delay = leading_number(Text1->text());
+    // Lost in the middle of the run, the port takes nothing more: the run
+    // stops rather than go on naming files that never reach the chip. A run
+    // started on a closed port goes on, saying so at every file.
+    const bool portWasOpen = MSComm1.is_open();
+    const auto port_lost = [&] {
+        if (!portWasOpen || MSComm1.is_open())
+            return false;
+        // What the step said of the loss, if it happened there, stays.
+        QString text = lblBatchStatus->text();
+        if (!text.contains(QStringLiteral(" was disconnected")))
+            text = port_lost_text(QString());
+        lblBatchStatus->setText(text + QStringLiteral(" The batch run stopped."));
+        return true;
+    };
 
     while (state.BatchStopFlag != 1) {
         bool triedAny = false;
@@ -229,9 +272,11 @@ void frm_batch::run_batch()
                 continue;
             triedAny = true;
             load_batch_file(p, File1->item(p)->text());
+            if (port_lost())
+                return;
             wait_seconds(delay);
             process_pending_events();
-            if (!window || state.BatchStopFlag == 1)
+            if (!window || state.BatchStopFlag == 1 || port_lost())
                 return;
         }
         // Nothing selected: wait for the user rather than spin on an empty list.

@@ -14,9 +14,10 @@ class QLineEdit;
 class QListWidget;
 class QModelIndex;
 class QPushButton;
-class QTreeView;
 
 namespace zrx {
+
+class DirectoryList;
 
 // "Run Batch": plays the selected channel-set files of one directory onto the
 // chip, either over and over with a pause after each file or one file per
@@ -32,16 +33,18 @@ public:
     // Delay "1", Dir1 on the stored directory, File1 on Dir1, steps from the top.
     void batch_window_load();
 
-    // Loads the File1 entry at position onto the chip and, when it loaded,
-    // sends the step marker and shows labelText in Label3. A file that is not
-    // a channel set is reported under Label3; what it loaded before the fault
-    // stays. True when the whole set loaded.
+    // Loads the File1 entry at position onto the chip and, when the whole set
+    // reached the chip, sends the step marker and shows labelText in Label3.
+    // A file that is not a channel set, or a port that is closed or goes away,
+    // is reported under Label3; what was loaded before the fault stays in the
+    // window. True when the whole set reached the chip.
     bool load_batch_file(int position, const QString &labelText);
 
     // Cycles through the selected files, top to bottom, pausing for Text1's
     // seconds after each, until a check after a pause finds BatchStopFlag set
-    // (by "Stop Batch" or by closing the window). Yields throughout, so every
-    // button stays live and may run inside the pause.
+    // (by "Stop Batch" or by closing the window), or the port goes away.
+    // Yields throughout, so every button stays live and may run inside the
+    // pause.
     void run_batch();
 
     // Loads the next selected file in the given direction, wrapping around.
@@ -51,7 +54,7 @@ public:
     QString file_directory() const { return m_fileDirectory; }
 
 signals:
-    // After every file a run or a single step tried, whether it loaded or not.
+    // After every file a run or a single step tried, whether it reached the chip.
     void batch_step_done(int position, bool loaded);
 
 protected:
@@ -64,6 +67,8 @@ private:
     void fill_file_list(const QString &directory);
     void mark_list_clicked();
     bool entry_selected(int position) const;
+    // "COM5 (/dev/ttyUSB0) was disconnected: <consequence>."
+    QString port_lost_text(const QString &consequence) const;
 
     Chip &m_chip;
     SerialControl &MSComm1;
@@ -71,7 +76,7 @@ private:
     BatchState &m_state;
 
     QFileSystemModel *m_dirModel = nullptr;
-    QTreeView *Dir1 = nullptr;
+    DirectoryList *Dir1 = nullptr;
     QListWidget *File1 = nullptr;
     QLineEdit *Text1 = nullptr;
     QLabel *Label1 = nullptr;

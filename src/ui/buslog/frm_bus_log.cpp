@@ -1,6 +1,7 @@
 #include "ui/buslog/frm_bus_log.h"
 
 #include "bus/bus_log_text.h"
+#include "store/atomic_file.h"
 #include "ui/buslog/bus_log_model.h"
 
 #include <QApplication>
@@ -11,7 +12,6 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
@@ -128,12 +128,12 @@ bool frmBusLog::export_csv()
     const QString path = choose_export_path(this);
     if (path.isEmpty())
         return false;
-    QSaveFile file(path);
     // Binary: the lines carry their own CR LF.
-    if (file.open(QIODevice::WriteOnly) && file.write(bus_log_csv(m_log).toUtf8()) >= 0 && file.commit())
+    QString reason;
+    if (write_file_atomically(path, bus_log_csv(m_log).toUtf8(), &reason))
         return true;
     report_error(this, QStringLiteral("The bus log could not be written to %1: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+                           .arg(QDir::toNativeSeparators(path), reason));
     return false;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/dialogs/frm_port_settings.h"
 
+#include "bus/line_settings.h"
 #include "bus/port_discovery.h"
 #include "bus/port_names.h"
 #include "ui/dialogs/port_entry.h"
@@ -14,12 +15,6 @@
 #include <QVBoxLayout>
 
 namespace zrx {
-namespace {
-
-// What the port runs at when no rate has ever been stored.
-constexpr qint32 DefaultBitRate = 9600;
-
-} // namespace
 
 frmPortSettings::frmPortSettings(PortState &ports, SerialControl &MSComm1, QWidget *parent)
     : QDialog(parent)
@@ -48,8 +43,7 @@ frmPortSettings::frmPortSettings(PortState &ports, SerialControl &MSComm1, QWidg
 
 const QList<qint32> &frmPortSettings::bit_rates()
 {
-    static const QList<qint32> rates = {4800, 9600, 19200, 28800, 38400};
-    return rates;
+    return offered_bit_rates();
 }
 
 void frmPortSettings::build_layout()

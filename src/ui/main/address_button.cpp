@@ -1,7 +1,5 @@
 #include "ui/main/address_button.h"
 
-#include <QPalette>
-
 namespace zrx {
 
 void AddressButton::set_caption(const QString &caption)
@@ -12,19 +10,20 @@ void AddressButton::set_caption(const QString &caption)
     setText(shown);
 }
 
+// A style sheet, not the palette: the native Windows and macOS styles draw
+// push buttons themselves and ignore the palette's button colour, so the A0
+// state would show only in the caption there. A sheet that sets a border
+// makes every style paint the background as given; the pressed and focused
+// looks it takes away are given back here.
 void AddressButton::set_colour(const QColor &colour)
 {
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Button, colour);
-    setPalette(palette);
-    // Styles that paint buttons from the palette show it; the flag keeps the
-    // colour behind the text for those that only fill the background.
-    setAutoFillBackground(true);
-}
-
-QColor AddressButton::colour() const
-{
-    return palette().color(QPalette::Button);
+    m_colour = colour;
+    const QString sheet = QStringLiteral(
+        "QPushButton { background-color: %1; color: black; border: 1px solid %2; border-radius: 3px;"
+        " padding: 3px 8px; }"
+        "QPushButton:pressed { background-color: %3; }"
+        "QPushButton:focus { border: 2px solid palette(highlight); }");
+    setStyleSheet(sheet.arg(colour.name(), colour.darker(170).name(), colour.darker(115).name()));
 }
 
 } // namespace zrx

@@ -16,11 +16,13 @@ public:
     void set_caption(const QString &caption);
     QString caption() const { return m_caption; }
 
+    // The background every style paints the button in.
     void set_colour(const QColor &colour);
-    QColor colour() const;
+    QColor colour() const { return m_colour; }
 
 private:
     QString m_caption;
+    QColor m_colour;
 };
 
 // The two states of the address button and its look before start-up.

@@ -6,7 +6,12 @@ namespace zrx {
 
 QStringList channel_set_name_filters()
 {
+    // "*.*" matches every name only on Windows; elsewhere it needs a dot.
+#ifdef Q_OS_WIN
     return {QStringLiteral("Csv Files (*.csv)"), QStringLiteral("All Files (*.*)")};
+#else
+    return {QStringLiteral("Csv Files (*.csv)"), QStringLiteral("All Files (*)")};
+#endif
 }
 
 void configure_file_dialog(QFileDialog &dialog, const FileChoiceRequest &request)

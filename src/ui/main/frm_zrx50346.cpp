@@ -15,6 +15,7 @@
 #include "ui/panel/frm_slider.h"
 #include "ui/main/about_box.h"
 #include "ui/main/address_button.h"
+#include "ui/main/busy_indicator.h"
 #include "ui/main/entry_box.h"
 #include "ui/main/status_label.h"
 #include "ui/main/up_down.h"
@@ -22,6 +23,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStatusBar>
 
 namespace zrx {
@@ -47,6 +49,13 @@ frmZRX50346::frmZRX50346(std::unique_ptr<SerialControl> MSComm1, SettingsStore &
     lay_out_controls();
     build_status_line();
     set_tab_order();
+    show_rows(false);
+    m_busy = new BusyIndicator(*statusBar(), this);
+    m_chip.observer = m_busy;
+    connect(m_busy, &BusyIndicator::action_ended, this, [this] {
+        if (m_closeWhenIdle)
+            close();
+    });
     // Connected last: the placeholder texts above must not reach the chip.
     connect_controls();
 }
@@ -84,14 +93,8 @@ void frmZRX50346::connect_controls()
 
     // A port lost in the middle of a read can leave the chip driving the data
     // line, so that it would miss the next START and answer the wrong word.
-    // The first opening after a loss clears the bus before anything else.
-    connect(m_MSComm1.get(), &SerialControl::port_lost, this, [this] { m_busNeedsClearing = true; });
-    connect(m_MSComm1.get(), &LoggingSerialControl::port_state_changed, this, [this] {
-        if (m_busNeedsClearing && m_MSComm1->is_open()) {
-            m_busNeedsClearing = false;
-            m_bus.bus_clear();
-        }
-    });
+    // The next opening of the program's own port clears the bus first.
+    connect(m_MSComm1.get(), &SerialControl::port_lost, this, [this] { m_ports.BusClearOwed = true; });
 }
 
 // ---- start-up and shutdown ----
@@ -115,8 +118,28 @@ void frmZRX50346::start_up()
     }
     set_address_button();
     show_port_status();
-    read_all_channels(m_chip);
+    // On a slow port the read-back takes seconds: the window shows itself
+    // then, with its progress, and with the rows still blank.
+    m_busy->show_when_long(this);
+    {
+        const BusWorkAction action(m_busy);
+        read_all_channels(m_chip);
+    }
+    m_busy->show_when_long(nullptr);
+    show_rows(true);
     show_chip_status();
+}
+
+// Until start-up has read the chip, the boxes hold design-time placeholders
+// that must never be seen; the texts stay, only their display is off.
+void frmZRX50346::show_rows(bool shown)
+{
+    const QLineEdit::EchoMode mode = shown ? QLineEdit::Normal : QLineEdit::NoEcho;
+    for (int k = 0; k < ChannelCount; ++k) {
+        Text1[k]->setEchoMode(mode);
+        Text15[k]->setEchoMode(mode);
+    }
+    txtMaxBank->setEchoMode(mode);
 }
 
 // The board answers as the one port it was opened on, so the port dialog
@@ -143,6 +166,16 @@ void frmZRX50346::show_chip_status()
     statusChip->set_status(chip_status_text(m_chip.LastReadBack));
 }
 
+// Without a positive reference every typed voltage is ignored; a first run
+// on a real board starts that way, and the user must know what to do.
+void frmZRX50346::show_reference_status()
+{
+    const double vsup = m_table.VrefHigh;
+    statusVsup->set_status(vsup > 0 ? QString()
+                                    : QStringLiteral("Vsup is %1 V: enter the board's supply voltage to set voltages")
+                                          .arg(number_text(vsup).trimmed()));
+}
+
 void frmZRX50346::show_bus_log()
 {
     if (!m_busLogWindow)
@@ -154,6 +187,14 @@ void frmZRX50346::show_bus_log()
 
 void frmZRX50346::closeEvent(QCloseEvent *event)
 {
+    // Asked while a long action keeps the window painted: closing waits for
+    // the action, as it would in a window that does not answer meanwhile.
+    // (Inside a pause that yields, as the read-back's, it ends at once.)
+    if (m_busy->holding_input()) {
+        event->ignore();
+        m_closeWhenIdle = true;
+        return;
+    }
     save_settings(m_store, m_table, m_ports.PortNumb, m_ports.BitRate);
     event->accept();
     m_end_program();
@@ -205,10 +246,13 @@ QString frmZRX50346::vsup_text() const
     return Text13->text();
 }
 
+// Called whenever the reference in use changes, except by the user's own
+// leaving of the box.
 void frmZRX50346::set_vsup_text(const QString &text)
 {
     if (Text13->text() != text)
         Text13->setText(text);
+    show_reference_status();
 }
 
 void frmZRX50346::set_max_bank_text(const QString &text)
@@ -226,6 +270,7 @@ void frmZRX50346::refresh_control_panel()
 
 void frmZRX50346::volts_changed(int k)
 {
+    const BusWorkAction action(m_busy);
     volts_text_changed(m_chip, k + 1);
 }
 
@@ -236,6 +281,7 @@ void frmZRX50346::volts_clicked(int k)
 
 void frmZRX50346::volts_left(int k)
 {
+    const BusWorkAction action(m_busy);
     m_table.CurrentChannel = k + 1;
     volts_to_code(m_table, *this);
     refresh_channels(m_table, *this);
@@ -245,7 +291,9 @@ void frmZRX50346::volts_left(int k)
 
 void frmZRX50346::vsup_left()
 {
+    const BusWorkAction action(m_busy);
     m_table.VrefHigh = leading_number(Text13->text());
+    show_reference_status();
     refresh_channels(m_table, *this);
 }
 
@@ -264,6 +312,7 @@ void frmZRX50346::step_up()
 // and nothing at all when the text stays as it was.
 void frmZRX50346::step_code(int step)
 {
+    const BusWorkAction action(m_busy);
     const int c = m_table.CurrentChannel;
     double code = m_table.ChannelCode.at(c) + step;
     if (step < 0 && code < 0)
@@ -280,6 +329,7 @@ void frmZRX50346::step_code(int step)
 
 void frmZRX50346::change_address()
 {
+    const BusWorkAction action(m_busy);
     m_table.A0Setting = m_table.A0Setting == QLatin1String("0") ? QStringLiteral("1") : QStringLiteral("0");
     set_address_button();
     select_reference(m_table, *this);
@@ -289,18 +339,21 @@ void frmZRX50346::change_address()
 
 void frmZRX50346::read_dac()
 {
+    const BusWorkAction action(m_busy);
     read_all_channels(m_chip);
     show_chip_status();
 }
 
 void frmZRX50346::reset_chip()
 {
+    const BusWorkAction action(m_busy);
     reset_and_read_back(m_chip);
     show_chip_status();
 }
 
 void frmZRX50346::program_otp()
 {
+    const BusWorkAction action(m_busy);
     program_otp_and_reset(m_chip);
 }
 
@@ -370,8 +423,11 @@ void frmZRX50346::load_channel_file()
     const QString path = choose_channel_file();
     if (path.isEmpty())
         return;
+    const BusWorkAction action(m_busy);
     const ChannelSetLoadResult result =
-        load_channel_set(path, m_table, *this, [this] { write_channel(m_chip); });
+        load_channel_set(path, m_table, *this, [this, name = QFileInfo(path).fileName()] {
+            write_loaded_channel(m_chip, name);
+        });
     if (!result.ok)
         show_message(this, {QCoreApplication::applicationName(), result.error, QMessageBox::Warning});
 }

@@ -27,6 +27,7 @@ class QPushButton;
 namespace zrx {
 
 class AddressButton;
+class BusyIndicator;
 class EntryBox;
 class StatusLabel;
 class UpDown;
@@ -48,8 +49,9 @@ enum class BoardConnection { SerialPort, SimulatedBoard };
 // "UpDown1_down".
 //
 // MSComm1 is wrapped so that every window's traffic reaches the bus log; the
-// status line ("statusPort", "statusChip") says where the port stands and
-// whether the chip answered the last read-back. Clicking it, or Ctrl+L,
+// status line ("statusPort", "statusChip", "statusVsup") says where the port
+// stands, whether the chip answered the last read-back, and when a reference
+// of 0 V or below makes typed voltages do nothing. Clicking it, or Ctrl+L,
 // opens the bus log.
 class frmZRX50346 : public QMainWindow, public ChannelView {
     Q_OBJECT
@@ -133,6 +135,8 @@ private:
     void set_tab_order();
     void build_status_line();
     void show_chip_status();
+    void show_reference_status();
+    void show_rows(bool shown);
     void list_simulated_board_port();
     void step_code(int step);
     QString choose_channel_file();
@@ -152,9 +156,11 @@ private:
     BatchState m_batchState;
     QPointer<frmSlider> m_panel;
     QPointer<frmBusLog> m_busLogWindow;
-    bool m_busNeedsClearing = false;
+    BusyIndicator *m_busy = nullptr;
+    bool m_closeWhenIdle = false;
     StatusLabel *statusPort = nullptr;
     StatusLabel *statusChip = nullptr;
+    StatusLabel *statusVsup = nullptr;
 
     std::array<EntryBox *, ChannelCount> Text1{};
     std::array<EntryBox *, ChannelCount> Text15{};

@@ -163,13 +163,15 @@ void frmZRX50346::build_status_line()
     statusPort->setObjectName(QStringLiteral("statusPort"));
     statusChip = new StatusLabel(this);
     statusChip->setObjectName(QStringLiteral("statusChip"));
+    statusVsup = new StatusLabel(this);
+    statusVsup->setObjectName(QStringLiteral("statusVsup"));
     // One above the other: the window is narrow, and a long reason wraps.
     auto *line = new QWidget(this);
     line->setObjectName(QStringLiteral("statusLine"));
     auto *lines = new QVBoxLayout(line);
     lines->setContentsMargins(0, 0, 0, 0);
     lines->setSpacing(0);
-    for (StatusLabel *label : {statusPort, statusChip}) {
+    for (StatusLabel *label : {statusPort, statusChip, statusVsup}) {
         label->setToolTip(tip);
         lines->addWidget(label);
         connect(label, &StatusLabel::clicked, this, &frmZRX50346::show_bus_log);

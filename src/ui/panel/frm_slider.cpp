@@ -3,6 +3,7 @@
 #include "core/conversions.h"
 #include "core/number_text.h"
 #include "ui/panel/panel_scale.h"
+#include "ui/panel/panel_slider.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -75,7 +76,7 @@ void frmSlider::build_layout()
         const int channel = order[column];
         const int i = channel - 1;
 
-        auto *slider = new QSlider(Qt::Vertical, this);
+        auto *slider = new PanelSlider(this);
         slider->setObjectName(QStringLiteral("Slider1_%1").arg(i));
         slider->setRange(SliderTop, SliderBottom);
         slider->setSingleStep(SingleStep);
@@ -90,11 +91,13 @@ void frmSlider::build_layout()
         QPalette plain = slider->palette();
         plain.setColor(QPalette::Highlight, plain.color(QPalette::Button));
         slider->setPalette(plain);
-        // actionTriggered comes only from the user (mouse, keyboard, wheel), once
-        // per position change and before the value is applied; positions set
-        // by refresh_control_panel never raise it, so a refresh writes nothing.
-        connect(slider, &QAbstractSlider::actionTriggered, this, [this, i](int action) {
-            if (action != QAbstractSlider::SliderNoAction)
+        // actionTriggered comes only from the user (mouse, keyboard, wheel),
+        // with the new position already set and the value not yet; positions
+        // set by refresh_control_panel never raise it, so a refresh writes
+        // nothing. It also comes when nothing moves (Home at the top, a held
+        // click beyond an end): that writes nothing either.
+        connect(slider, &QAbstractSlider::actionTriggered, this, [this, i, slider](int action) {
+            if (action != QAbstractSlider::SliderNoAction && slider->sliderPosition() != slider->value())
                 slider_moved(i);
         });
         Slider1[i] = slider;
@@ -125,6 +128,7 @@ void frmSlider::refresh_control_panel()
 
 void frmSlider::slider_moved(int i)
 {
+    const BusWorkAction action(m_chip.observer);
     const int channel = i + 1;
     // The slider already stands at the new position; its value catches up
     // after this returns.

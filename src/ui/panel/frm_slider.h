@@ -24,6 +24,7 @@ namespace zrx {
 // Slider values are the positions themselves (0 at the top = code 1024), so
 // the sliders are built upside down with inverted controls: dragging up, the
 // Up key, PageUp and the wheel all raise the voltage, Home goes to full scale.
+// The wheel moves only the slider that has the keyboard focus.
 //
 // Lifetime: the panel deletes itself when closed (WA_DeleteOnClose), so the
 // owner holds it in a QPointer and builds a fresh one, filled from the

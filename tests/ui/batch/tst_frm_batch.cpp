@@ -161,6 +161,7 @@ private slots:
     void closing_the_window_ends_the_run_data();
     void closing_the_window_ends_the_run();
     void run_survives_a_change_of_directory();
+    void browsing_folders_keeps_the_selection();
 
     void single_steps_data();
     void single_steps();
@@ -170,7 +171,7 @@ private slots:
     void step_index_beyond_a_shorter_list_is_brought_back();
 
     void batch_file_reference_shows_in_the_vsup_box();
-    void closed_port_skips_the_marker_but_loads();
+    void closed_port_loads_the_window_only();
     void file_path_data();
     void file_path();
 
@@ -228,6 +229,7 @@ void tst_frm_batch::point_dir_at(const QString &path)
     auto *dir1 = m_window->findChild<QTreeView *>("Dir1");
     auto *model = qobject_cast<QFileSystemModel *>(dir1->model());
     dir1->setCurrentIndex(model->index(path));
+    QTest::keyClick(dir1, Qt::Key_Return);
 }
 
 void tst_frm_batch::stop_after(int steps)
@@ -405,6 +407,30 @@ void tst_frm_batch::run_survives_a_change_of_directory()
     QCOMPARE(m_steps, QList<int>({1, 6, 1}));
 }
 
+// Highlighting another folder (a click, an arrow key) keeps the list and the
+// files selected for the batch; Enter or a double click changes directory.
+void tst_frm_batch::browsing_folders_keeps_the_selection()
+{
+    QTemporaryDir other;
+    write_file(other.filePath(QStringLiteral("elsewhere.csv")), channel_set_text(0));
+    open_window();
+    select({1, 4});
+    auto *dir1 = m_window->findChild<QTreeView *>("Dir1");
+    auto *model = qobject_cast<QFileSystemModel *>(dir1->model());
+
+    dir1->setFocus();
+    dir1->setCurrentIndex(model->index(other.path()));
+    QTest::keyClick(dir1, Qt::Key_Up);
+    QCOMPARE(m_window->file_directory(), m_dir->path());
+    QCOMPARE(file_list()->count(), FileCount);
+    QCOMPARE(file_list()->selectedItems().size(), 2);
+
+    dir1->setCurrentIndex(model->index(other.path()));
+    QTest::keyClick(dir1, Qt::Key_Return);
+    QCOMPARE(m_window->file_directory(), other.path());
+    QCOMPARE(file_list()->count(), 1);
+}
+
 void tst_frm_batch::single_steps_data()
 {
     QTest::addColumn<int>("startIndex");
@@ -515,7 +541,7 @@ void tst_frm_batch::batch_file_reference_shows_in_the_vsup_box()
     QCOMPARE(m_bench->view.vsup_text(), QStringLiteral(" 5"));
 }
 
-void tst_frm_batch::closed_port_skips_the_marker_but_loads()
+void tst_frm_batch::closed_port_loads_the_window_only()
 {
     open_window();
     select({3});
@@ -528,7 +554,9 @@ void tst_frm_batch::closed_port_skips_the_marker_but_loads()
         QVERIFY(operation.kind != LineOperation::Kind::Output);
     QVERIFY(m_bench->wire.board.transmitted().isEmpty());
     QCOMPARE(m_bench->table.ChannelCode[24], double(file_code(3, 24)));
-    QCOMPARE(label("Label3")->text(), QStringLiteral("set_3.csv 3"));
+    // Nothing reached the chip, so Label3 does not claim it.
+    QCOMPARE(label("Label3")->text(), QString());
+    QVERIFY(label("lblBatchStatus")->text().contains(QStringLiteral("did not reach the chip")));
 }
 
 void tst_frm_batch::file_path_data()

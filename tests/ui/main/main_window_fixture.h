@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/golden_bus_text.h"
 #include "support/recording_serial_control.h"
 #include "sim/simulated_board.h"
 #include "store/memory_settings_store.h"
@@ -62,16 +63,5 @@ struct MainWindowFixture {
 private:
     void make_window(std::unique_ptr<SerialControl> port, BoardConnection connection);
 };
-
-// Bus text of the transactions the program sends, for golden comparisons.
-QString channel_write(int channel, double code, int a0 = 0);
-QString otp_write(int channel, double code, int a0 = 0);
-QString general_call_reset_text();
-QStringList register_read(int reg, quint16 word, int a0 = 0);
-// The whole read-back: 24 channels then Max Bank.
-QStringList read_back(const QList<int> &codes, quint16 maxBank = 0, int a0 = 0);
-
-// The transactions that are channel writes, in order.
-QStringList channel_writes_of(const QStringList &transactions);
 
 } // namespace zrx

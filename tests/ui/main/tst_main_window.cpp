@@ -8,6 +8,8 @@
 #include "ui/main/up_down.h"
 
 #include <QLabel>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 
@@ -54,6 +56,7 @@ private slots:
     void controls_have_their_names_and_captions();
     void arrangement();
     void address_button_shows_two_lines();
+    void address_button_colour_in_every_style();
     void start_up_with_empty_store();
     void start_up_with_stored_values();
     void start_up_opens_the_stored_port();
@@ -166,6 +169,27 @@ void TestMainWindow::address_button_shows_two_lines()
     QCOMPARE(button->text().split(QLatin1Char('\n')).size(), 2);
     // Tall enough for both lines.
     QVERIFY(button->height() >= 2 * button->fontMetrics().height());
+}
+
+// Native styles paint push buttons their own way and ignore the palette; the
+// A0 state must show in the pixels whatever the style.
+void TestMainWindow::address_button_colour_in_every_style()
+{
+    for (const QString &name : {QStringLiteral("Fusion"), QStringLiteral("Windows")}) {
+        std::unique_ptr<QStyle> style(QStyleFactory::create(name));
+        QVERIFY2(style, qPrintable(name));
+        for (const QColor &colour : {AddressZeroColour, AddressOneColour}) {
+            AddressButton button;
+            button.setStyle(style.get());
+            button.set_caption(QString::fromLatin1(AddressOneCaption));
+            button.set_colour(colour);
+            button.resize(220, 60);
+            const QImage image = button.grab().toImage();
+            // Beside the caption, well inside the frame.
+            const QColor painted = image.pixelColor(image.width() / 8, image.height() / 2);
+            QVERIFY2(painted == colour, qPrintable(name + QStringLiteral(": ") + painted.name()));
+        }
+    }
 }
 
 void TestMainWindow::start_up_with_empty_store()

@@ -4,6 +4,9 @@
 
 #include "bus/port_discovery.h"
 #include "bus/port_names.h"
+#include "core/number_text.h"
+#include "sim/demo_board.h"
+#include "store/demo_settings.h"
 #include "store/settings_keys.h"
 #include "support/line_trace_decoder.h"
 #include "ui/main/status_label.h"
@@ -82,6 +85,8 @@ private slots:
     void follows_every_open_attempt();
     void follows_the_port_dialog_while_it_is_open();
     void silent_chip_and_recovery();
+    void first_run_on_a_real_board_asks_for_vsup();
+    void first_run_of_the_demo_responds();
 };
 
 void TestStatusLine::simulated_board_touches_no_port()
@@ -245,6 +250,48 @@ void TestStatusLine::silent_chip_and_recovery()
     f.board.chip().set_present(false);
     f.mouse_click(f.button(QStringLiteral("Command6")));
     QCOMPARE(status_chip(f), QStringLiteral("No answer from the chip at address EAh (A0 = 1)"));
+}
+
+// Nothing stored: the reference is 0 V and typed voltages do nothing, as on
+// every first run of a real board; the status line says why and what to do.
+void TestStatusLine::first_run_on_a_real_board_asks_for_vsup()
+{
+    MainWindowFixture f(BoardConnection::SerialPort);
+    store_port(f, QStringLiteral("1"));
+    f.start();
+    const auto status_vsup = [&f] { return f.window->findChild<StatusLabel *>(QStringLiteral("statusVsup"))->text(); };
+    QCOMPARE(f.window->table().VrefHigh, 0.0);
+    QCOMPARE(status_vsup(), QStringLiteral("Vsup is 0 V: enter the board's supply voltage to set voltages"));
+
+    f.type_into(f.vsup_box(), QStringLiteral("5"));
+    f.press_tab();
+    QCOMPARE(status_vsup(), QString());
+    f.type_into(f.vsup_box(), QStringLiteral("-2"));
+    f.press_tab();
+    QCOMPARE(status_vsup(), QStringLiteral("Vsup is -2 V: enter the board's supply voltage to set voltages"));
+}
+
+// The demo's first look: its own empty store and the demo chip give a board
+// that answers typing at once.
+void TestStatusLine::first_run_of_the_demo_responds()
+{
+    MainWindowFixture f;
+    seed_demo_settings(f.store);
+    load_demo_codes(f.board.chip());
+    f.start();
+    QCOMPARE(f.vsup_box()->text(), QStringLiteral(" 10"));
+    QCOMPARE(f.window->findChild<StatusLabel *>(QStringLiteral("statusVsup"))->text(), QString());
+    QCOMPARE(f.code_box(1)->text(), format_code(f.board.chip().register_word(0)));
+    QVERIFY(f.board.chip().register_word(0) > f.board.chip().register_word(23));
+    QCOMPARE(f.code_box(19)->text(), QStringLiteral("200"));
+
+    f.take_transactions();
+    f.type_into(f.volts_box(3), QStringLiteral("5"));
+    QCOMPARE(f.board.chip().register_word(2), quint16(512));
+
+    // The switch to A0 = 1 keeps a usable reference too.
+    f.mouse_click(f.button(QStringLiteral("Command7")));
+    QCOMPARE(f.vsup_box()->text(), QStringLiteral(" 10"));
 }
 
 QTEST_MAIN(TestStatusLine)

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QSlider>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace zrx;
 
@@ -101,6 +102,9 @@ private slots:
     void keyboard_steps();
     void click_above_the_thumb_raises_the_voltage();
     void drag_writes_every_position();
+    void nothing_moved_writes_nothing_data();
+    void nothing_moved_writes_nothing();
+    void wheel_moves_only_the_focused_slider();
     void scale_follows_the_references_data();
     void scale_follows_the_references();
     void typed_voltage_moves_the_slider_without_a_write();
@@ -259,6 +263,55 @@ void TestFrmSlider::drag_writes_every_position()
     // main window's box as its text changes: no coalescing.
     QCOMPARE(bench.frames(), QStringList({write_frame(0, 524), write_frame(0, 524), write_frame(0, 534),
                                           write_frame(0, 534), write_frame(0, 544), write_frame(0, 544)}));
+}
+
+void TestFrmSlider::nothing_moved_writes_nothing_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("key");
+    QTest::newRow("Home at the top") << 1024 << int(Qt::Key_Home);
+    QTest::newRow("Up at the top") << 1024 << int(Qt::Key_Up);
+    QTest::newRow("End at the bottom") << 0 << int(Qt::Key_End);
+    QTest::newRow("PageDown at the bottom") << 0 << int(Qt::Key_PageDown);
+}
+
+void TestFrmSlider::nothing_moved_writes_nothing()
+{
+    QFETCH(int, code);
+    QFETCH(int, key);
+    Bench bench;
+    bench.settle(code);
+    bench.open_panel();
+    QTest::keyClick(bench.slider(4), Qt::Key(key));
+    // A held click on the groove beyond the end pages again and again.
+    QSlider *slider = bench.slider(4);
+    QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 2, code ? 3 : slider->height() - 3));
+    QCOMPARE(bench.frames(), QStringList());
+    QCOMPARE(bench.table.ChannelCode[5], double(code));
+}
+
+// Scrolling the page across the panel must not change chip outputs.
+void TestFrmSlider::wheel_moves_only_the_focused_slider()
+{
+    Bench bench;
+    bench.settle(512);
+    frmSlider *panel = bench.open_panel();
+    panel->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(panel));
+    const auto wheel_up = [](QSlider *slider) {
+        const QPointF at(slider->width() / 2.0, slider->height() / 2.0);
+        QWheelEvent event(at, slider->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(slider, &event);
+    };
+    bench.slider(1)->setFocus();
+    wheel_up(bench.slider(6));
+    QCOMPARE(bench.frames(), QStringList());
+    QCOMPARE(bench.table.ChannelCode[7], 512.0);
+
+    wheel_up(bench.slider(1));
+    QVERIFY(bench.table.ChannelCode[2] > 512);
+    QCOMPARE(bench.frames().value(0), write_frame(1, int(bench.table.ChannelCode[2])));
 }
 
 void TestFrmSlider::scale_follows_the_references_data()

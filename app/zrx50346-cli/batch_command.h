@@ -1,0 +1,14 @@
+#pragma once
+
+#include "chip_commands.h"
+
+namespace zrx {
+
+// Plays the sets onto the chip: each set's 24 channels written once, the
+// step marker 01 00 00 00 on the transmit line, then the pause; the files in
+// order, --cycles times (0: until stopped). SIGINT or SIGTERM ends the run
+// after the file being written, with the bus idle; that is a success.
+CommandOutcome batch_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
+                             CliReport &report);
+
+} // namespace zrx

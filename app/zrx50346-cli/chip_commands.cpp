@@ -1,0 +1,263 @@
+#include "chip_commands.h"
+
+#include "core/conversions.h"
+#include "device/chip_status_text.h"
+#include "store/channel_set_file.h"
+
+#include <QJsonArray>
+
+#include <cmath>
+
+namespace zrx {
+namespace {
+
+constexpr int NoAnswerWord = 0xFFFF;
+
+CliFailure no_answer(const QString &A0Setting)
+{
+    return {ExitCode::NoAnswer, chip_status_text(ReadBackRecord{true, true, A0Setting})};
+}
+
+// Volts of a code under --vsup, truncated to millivolts as the window shows them.
+double volts_of(const Invocation &invocation, int code)
+{
+    ChannelTable table;
+    table.VrefHigh = *invocation.vsup;
+    return code_to_volts(table, code);
+}
+
+QString volts_text(double volts)
+{
+    return QString::number(std::floor(1000.0 * volts) / 1000.0, 'f', 3);
+}
+
+QStringList channel_row(const Invocation &invocation, int channel, int code)
+{
+    QStringList row{channel_label(channel), QString::number(channel), hex_text(channel - 1, 2), hex_text(code),
+                    QString::number(code)};
+    if (invocation.vsup)
+        row << volts_text(volts_of(invocation, code));
+    return row;
+}
+
+QJsonObject channel_json(const Invocation &invocation, int channel, int code)
+{
+    QJsonObject object{{QStringLiteral("label"), channel_label(channel)},
+                       {QStringLiteral("channel"), channel},
+                       {QStringLiteral("register"), channel - 1},
+                       {QStringLiteral("code"), code}};
+    if (invocation.vsup)
+        object.insert(QStringLiteral("volts"), volts_of(invocation, code));
+    return object;
+}
+
+// Reads the chip back, or says why its words cannot be trusted.
+CommandOutcome read_registers(ChipSession &session, const Invocation &invocation, ChipRegisters *registers)
+{
+    *registers = read_chip_registers(session.bus(), invocation.A0Setting);
+    if (CommandOutcome fault = session.port_fault())
+        return fault;
+    if (registers->EveryWordFFFF)
+        return no_answer(invocation.A0Setting);
+    return std::nullopt;
+}
+
+} // namespace
+
+CommandOutcome prepare_input(const Invocation &invocation, CommandInput *input)
+{
+    if (invocation.command == Command::Write) {
+        const std::optional<int> channel = channel_of_label(invocation.arguments.at(0));
+        if (!channel)
+            return usage_failure(QStringLiteral("Unknown channel \"%1\": channels are 1..22, c1 and c2")
+                                     .arg(invocation.arguments.at(0)));
+        QString error;
+        const std::optional<ChannelValue> value = parse_channel_value(invocation.arguments.at(1), &error);
+        if (!value)
+            return usage_failure(error);
+        if (std::holds_alternative<VoltsValue>(*value) && !invocation.vsup)
+            return usage_failure(QStringLiteral("Volts need --vsup, the reference they are a share of"));
+        input->channel = *channel;
+        input->value = *value;
+    }
+    const bool takesFiles = invocation.command == Command::Load || invocation.command == Command::ProgramOtp
+                            || invocation.command == Command::Batch;
+    if (takesFiles) {
+        for (const QString &path : invocation.arguments) {
+            CliFailure failure;
+            const std::optional<ChannelSet> set = read_channel_set(path, &failure);
+            if (!set)
+                return failure;
+            input->sets << *set;
+        }
+    }
+    return std::nullopt;
+}
+
+void write_channel_set(ChipSession &session, const ChannelSet &set)
+{
+    ChannelTable &table = session.table();
+    for (int channel = FirstChannel; channel <= LastChannel; ++channel) {
+        table.ChannelCode[channel] = set.codes[channel - 1];
+        table.CurrentChannel = channel;
+        write_channel(session.chip());
+    }
+}
+
+CommandOutcome read_command(ChipSession &session, const Invocation &invocation, CliReport &report)
+{
+    ChipRegisters registers;
+    if (CommandOutcome failure = read_registers(session, invocation, &registers))
+        return failure;
+
+    QList<QStringList> rows{{QStringLiteral("label"), QStringLiteral("channel"), QStringLiteral("register"),
+                             QStringLiteral("code"), QStringLiteral("decimal")}};
+    if (invocation.vsup)
+        rows.first() << QStringLiteral("volts");
+    QJsonArray channels;
+    for (int channel = FirstChannel; channel <= LastChannel; ++channel) {
+        const int word = registers.ChannelWords[channel - 1];
+        rows << channel_row(invocation, channel, word);
+        channels.append(channel_json(invocation, channel, word));
+    }
+    report.table(rows);
+    report.say(QStringLiteral("Max Bank: %1").arg(registers.MaxBank));
+    report.object() = {{QStringLiteral("a0"), invocation.A0Setting.toInt()},
+                       {QStringLiteral("channels"), channels},
+                       {QStringLiteral("maxBank"), registers.MaxBank}};
+    return std::nullopt;
+}
+
+CommandOutcome write_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
+                             CliReport &report)
+{
+    ChannelTable &table = session.table();
+    const int channel = input.channel;
+    table.CurrentChannel = channel;
+    if (const auto *code = std::get_if<CodeValue>(&input.value)) {
+        table.ChannelCode[channel] = code->code;
+    } else {
+        // The window's conversion of typed text: clamped to 0..Vsup, then
+        // the nearest of 1024 steps.
+        table.VrefHigh = *invocation.vsup;
+        table.VrefLow = 0;
+        session.view().set_volts_text(channel, std::get<VoltsValue>(input.value).text);
+        volts_to_code(table, session.view());
+    }
+    write_channel(session.chip());
+    if (CommandOutcome fault = session.port_fault())
+        return fault;
+
+    const int sent = packed_code(table.ChannelCode[channel]);
+    QString line = QStringLiteral("Channel %1 (channel %2, register %3): code %4 (%5)")
+                       .arg(channel_label(channel))
+                       .arg(channel)
+                       .arg(hex_text(channel - 1, 2), hex_text(sent))
+                       .arg(sent);
+    if (invocation.vsup)
+        line += QStringLiteral(", %1 V").arg(volts_text(volts_of(invocation, sent)));
+    report.say(line);
+    report.object() = {{QStringLiteral("written"), channel_json(invocation, channel, sent)}};
+    return std::nullopt;
+}
+
+CommandOutcome load_command(ChipSession &session, const Invocation &invocation, const ChannelSet &set,
+                            CliReport &report)
+{
+    write_channel_set(session, set);
+    if (CommandOutcome fault = session.port_fault())
+        return fault;
+    report.say(QStringLiteral("Wrote 24 channels from %1").arg(set.path));
+    report.object() = {{QStringLiteral("file"), set.path},
+                       {QStringLiteral("reference"), set.reference},
+                       {QStringLiteral("written"), ChannelCount}};
+    if (!invocation.verify)
+        return std::nullopt;
+
+    ChipRegisters registers;
+    if (CommandOutcome failure = read_registers(session, invocation, &registers))
+        return failure;
+    QStringList differences;
+    for (int channel = FirstChannel; channel <= LastChannel; ++channel) {
+        const int sent = packed_code(set.codes[channel - 1]);
+        const int word = registers.ChannelWords[channel - 1];
+        if (word != sent) {
+            differences << QStringLiteral("channel %1 (register %2) reads %3, not %4")
+                               .arg(channel_label(channel), hex_text(channel - 1, 2), hex_text(word), hex_text(sent));
+        }
+    }
+    if (!differences.isEmpty())
+        return CliFailure{ExitCode::NoAnswer, QStringLiteral("Verify failed: ") + differences.join(QStringLiteral("; "))};
+    report.say(QStringLiteral("Verified: every register reads what was written"));
+    report.object().insert(QStringLiteral("verified"), true);
+    return std::nullopt;
+}
+
+CommandOutcome save_command(ChipSession &session, const Invocation &invocation, CliReport &report)
+{
+    ChipRegisters registers;
+    if (CommandOutcome failure = read_registers(session, invocation, &registers))
+        return failure;
+    ChannelTable &table = session.table();
+    table.VrefHigh = *invocation.vsup;
+    QJsonArray codes;
+    for (int channel = FirstChannel; channel <= LastChannel; ++channel) {
+        table.ChannelCode[channel] = registers.ChannelWords[channel - 1];
+        codes.append(registers.ChannelWords[channel - 1]);
+    }
+    const QString path = invocation.arguments.at(0);
+    QString error;
+    if (!save_channel_set(path, table, &error))
+        return CliFailure{ExitCode::File, error};
+    report.say(QStringLiteral("Saved 24 channels to %1 (Max Bank: %2)").arg(path).arg(registers.MaxBank));
+    report.object() = {{QStringLiteral("file"), path},
+                       {QStringLiteral("reference"), table.VrefHigh},
+                       {QStringLiteral("codes"), codes},
+                       {QStringLiteral("maxBank"), registers.MaxBank}};
+    return std::nullopt;
+}
+
+CommandOutcome reset_command(ChipSession &session, CliReport &report)
+{
+    general_call_reset(session.bus());
+    if (CommandOutcome fault = session.port_fault())
+        return fault;
+    report.say(QStringLiteral("Sent the general-call reset"));
+    report.object() = {{QStringLiteral("reset"), true}};
+    return std::nullopt;
+}
+
+CommandOutcome program_otp_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
+                                   CliReport &report)
+{
+    ChannelTable &table = session.table();
+    if (!input.sets.isEmpty()) {
+        write_channel_set(session, input.sets.first());
+    } else {
+        // Nothing is burned from a chip that did not answer: its FFFF words
+        // would go into the fuses as 1023 everywhere.
+        ChipRegisters registers;
+        if (CommandOutcome failure = read_registers(session, invocation, &registers))
+            return failure;
+        for (int channel = FirstChannel; channel <= LastChannel; ++channel)
+            table.ChannelCode[channel] = registers.ChannelWords[channel - 1];
+    }
+    if (CommandOutcome fault = session.port_fault())
+        return fault;
+
+    program_otp_and_reset(session.chip());
+    if (CommandOutcome fault = session.port_fault())
+        return fault;
+    const int maxBank = session.bus().LastReadWord;
+    if (maxBank == NoAnswerWord)
+        return no_answer(invocation.A0Setting);
+
+    QJsonArray codes;
+    for (int channel = FirstChannel; channel <= LastChannel; ++channel)
+        codes.append(packed_code(table.ChannelCode[channel]));
+    report.say(QStringLiteral("Burned 24 channels into the OTP memory; Max Bank: %1").arg(maxBank));
+    report.object() = {{QStringLiteral("programmed"), codes}, {QStringLiteral("maxBank"), maxBank}};
+    return std::nullopt;
+}
+
+} // namespace zrx

@@ -1,0 +1,29 @@
+#include "chip_session.h"
+
+#include "bus/port_status_text.h"
+
+namespace zrx {
+
+ChipSession::ChipSession(LoggingSerialControl &port, const PortChoice &choice, const QString &A0Setting)
+    : m_port(port), m_choice(choice), m_bus(port), m_chip{m_table, m_view, m_bus}
+{
+    m_table.A0Setting = A0Setting;
+    m_table.CurrentChannel = FirstChannel;
+}
+
+QString ChipSession::port_text() const
+{
+    if (m_choice.simulated)
+        return port_status_text(true, m_choice.PortNumb, {}, m_port.is_open());
+    return named_port_status_text(m_choice.name, m_choice.PortNumb, m_port.port_record(m_choice.PortNumb),
+                                  m_port.is_open(), m_choice.devices);
+}
+
+CommandOutcome ChipSession::port_fault() const
+{
+    if (m_port.is_open())
+        return std::nullopt;
+    return CliFailure{ExitCode::Port, port_text()};
+}
+
+} // namespace zrx

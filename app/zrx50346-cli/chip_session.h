@@ -1,0 +1,45 @@
+#pragma once
+
+#include "cli_failure.h"
+#include "port_choice.h"
+
+#include "bus/logging_serial_control.h"
+#include "bus/modem_line_bus.h"
+#include "core/channel_table.h"
+#include "core/headless_channel_view.h"
+#include "device/chip.h"
+
+namespace zrx {
+
+// The chip on the open port for one command. The boxes are plain texts that
+// nobody watches, so no change handling writes a channel a second time: every
+// channel the tool writes goes out once.
+class ChipSession {
+public:
+    ChipSession(LoggingSerialControl &port, const PortChoice &choice, const QString &A0Setting);
+
+    LoggingSerialControl &port() { return m_port; }
+    ModemLineBus &bus() { return m_bus; }
+    ChannelTable &table() { return m_table; }
+    HeadlessChannelView &view() { return m_view; }
+    Chip &chip() { return m_chip; }
+
+    // What messages call the port: "COM5 (/dev/ttyUSB0)" or the path given.
+    const QString &port_name() const { return m_choice.name; }
+    // Where the port stands, in the words of the window's status line.
+    QString port_text() const;
+    // A port failure once the port has closed under the command (an adapter
+    // pulled out); nothing while it is open. Checked before a silent bus is
+    // taken for a silent chip: a lost port reads FFFF too.
+    CommandOutcome port_fault() const;
+
+private:
+    LoggingSerialControl &m_port;
+    PortChoice m_choice;
+    ModemLineBus m_bus;
+    ChannelTable m_table;
+    HeadlessChannelView m_view;
+    Chip m_chip;
+};
+
+} // namespace zrx

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace zrx {
+
+// What the tool's exit status tells a script.
+enum class ExitCode : int {
+    Done = 0,
+    Usage = 1,    // bad option or argument; program-otp without --yes
+    Port = 2,     // not found, no permission, in use, lost
+    File = 3,     // cannot read or write, short file, not a number
+    NoAnswer = 4, // every word read FFFF; load --verify found a register that differs
+};
+
+// Why a command could not do its work: what the user reads and what the
+// script sees.
+struct CliFailure {
+    ExitCode code = ExitCode::Usage;
+    QString message;
+};
+
+// Nothing when the command did its work.
+using CommandOutcome = std::optional<CliFailure>;
+
+inline CliFailure usage_failure(const QString &message)
+{
+    return {ExitCode::Usage, message};
+}
+
+} // namespace zrx

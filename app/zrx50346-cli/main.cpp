@@ -1,0 +1,38 @@
+#include "cli_runner.h"
+
+#include "bus/real_serial_control.h"
+#include "core/version.h"
+#include "sim/demo_board.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+std::unique_ptr<zrx::SerialControl> make_port(const zrx::PortChoice &choice)
+{
+    // The demo's board: its chip starts with a gamma curve and mid-scale
+    // VCOM, fresh in every run of the tool.
+    if (choice.simulated) {
+        auto board = std::make_unique<zrx::SimulatedBoard>();
+        zrx::load_demo_codes(board->chip());
+        return board;
+    }
+    return std::make_unique<zrx::RealSerialControl>(choice.devices);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zrx50346-cli"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(zrx::VersionText));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    zrx::CliRunner runner(out, err, make_port, zrx::survey_system_ports);
+    return runner.run(QCoreApplication::arguments());
+}

@@ -1,0 +1,144 @@
+#include "port_listing.h"
+
+#include "bus/line_settings.h"
+#include "bus/logging_serial_control.h"
+#include "bus/port_names.h"
+#include "bus/port_status_text.h"
+#include "bus/real_serial_control.h"
+
+#include <QJsonArray>
+#include <QSerialPortInfo>
+
+namespace zrx {
+namespace {
+
+QString hex4(quint16 id)
+{
+    return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
+}
+
+void describe(PortListing &entry, const QSerialPortInfo &info)
+{
+    entry.present = true;
+    if (info.hasVendorIdentifier())
+        entry.vendorId = hex4(info.vendorIdentifier());
+    if (info.hasProductIdentifier())
+        entry.productId = hex4(info.productIdentifier());
+    entry.serialNumber = info.serialNumber();
+    entry.description = info.description();
+}
+
+PortListing::Access access_of(OpenOutcome outcome)
+{
+    switch (outcome) {
+    case OpenOutcome::Opened:
+        return PortListing::Access::Free;
+    case OpenOutcome::HeldElsewhere:
+        return PortListing::Access::InUse;
+    case OpenOutcome::Failed:
+        break;
+    }
+    return PortListing::Access::Refused;
+}
+
+QString free_text(const PortListing &entry)
+{
+    switch (entry.access) {
+    case PortListing::Access::NotTried:
+        return QStringLiteral("-");
+    case PortListing::Access::Free:
+        return QStringLiteral("yes");
+    case PortListing::Access::InUse:
+        return QStringLiteral("no, in use");
+    case PortListing::Access::Refused:
+        break;
+    }
+    return QStringLiteral("no");
+}
+
+QJsonValue free_json(const PortListing &entry)
+{
+    if (entry.access == PortListing::Access::NotTried)
+        return QJsonValue::Null;
+    return entry.access == PortListing::Access::Free;
+}
+
+} // namespace
+
+QList<PortListing> survey_system_ports()
+{
+    const PortDeviceTable devices = default_port_devices();
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    // The port records give a refusal the window's words.
+    BusLog log(1);
+    LoggingSerialControl port(std::make_unique<RealSerialControl>(devices), log);
+
+    QList<PortListing> listing;
+    for (int n = 1; n <= HighestPortNumber; ++n) {
+        PortListing entry;
+        entry.PortNumb = n;
+        entry.device = port_device(devices, n);
+        for (const QSerialPortInfo &info : infos) {
+            if (info.systemLocation() == entry.device || info.portName() == port_name(n))
+                describe(entry, info);
+        }
+        if (entry.present) {
+            PortConfiguration configuration;
+            configuration.CommPort = n;
+            configuration.Settings = line_settings(DefaultBitRate);
+            entry.access = access_of(port.open_port(configuration));
+            if (entry.access == PortListing::Access::Refused)
+                entry.note = port_status_text(false, n, port.port_record(n), false, devices);
+            port.close_port();
+        }
+        listing << entry;
+    }
+    return listing;
+}
+
+QList<PortListing> simulated_board_ports()
+{
+    PortListing board;
+    board.PortNumb = 1;
+    board.device = QStringLiteral("simulated board");
+    board.present = true;
+    board.access = PortListing::Access::Free;
+    return {board};
+}
+
+void report_ports(const QList<PortListing> &ports, CliReport &report)
+{
+    QList<QStringList> rows{{QStringLiteral("port"), QStringLiteral("device"), QStringLiteral("present"),
+                             QStringLiteral("free"), QStringLiteral("usb id"), QStringLiteral("serial"),
+                             QStringLiteral("description")}};
+    QStringList notes;
+    QJsonArray array;
+    for (const PortListing &entry : ports) {
+        const QString usbId = entry.vendorId.isEmpty() ? QString() : entry.vendorId + QLatin1Char(':') + entry.productId;
+        rows << QStringList{port_name(entry.PortNumb), entry.device,
+                            entry.present ? QStringLiteral("yes") : QStringLiteral("no"),
+                            free_text(entry), usbId, entry.serialNumber, entry.description};
+        if (!entry.note.isEmpty())
+            notes << entry.note;
+        QJsonObject object{{QStringLiteral("port"), port_name(entry.PortNumb)},
+                           {QStringLiteral("device"), entry.device},
+                           {QStringLiteral("present"), entry.present},
+                           {QStringLiteral("free"), free_json(entry)}};
+        const std::pair<const char *, QString> details[] = {{"note", entry.note},
+                                                            {"vendorId", entry.vendorId},
+                                                            {"productId", entry.productId},
+                                                            {"serialNumber", entry.serialNumber},
+                                                            {"description", entry.description}};
+        for (const auto &[key, value] : details) {
+            if (!value.isEmpty())
+                object.insert(QLatin1String(key), value);
+        }
+        array.append(object);
+    }
+    report.table(rows);
+    for (const QString &note : notes)
+        report.say(note);
+    report.object() = {{QStringLiteral("ports"), array}};
+}
+
+} // namespace zrx

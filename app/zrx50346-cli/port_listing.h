@@ -1,0 +1,37 @@
+#pragma once
+
+#include "cli_report.h"
+
+#include <QList>
+#include <QString>
+
+namespace zrx {
+
+// One of COM1..COM16 as the `ports` command shows it.
+struct PortListing {
+    enum class Access { NotTried, Free, InUse, Refused };
+
+    int PortNumb = 0;
+    QString device;
+    bool present = false;
+    // Tried only for a present port.
+    Access access = Access::NotTried;
+    // Refused: the window's words for it, advice included.
+    QString note;
+    QString vendorId;  // four hex digits; empty when not a USB device
+    QString productId;
+    QString serialNumber;
+    QString description;
+};
+
+// COM1..COM16 on this machine. Present: in the system's list of serial ports,
+// which opens nothing. Free: a present port is opened as the window's start-up
+// scan opens it, and closed again at once.
+QList<PortListing> survey_system_ports();
+
+// The simulated board's one port, COM1, present and free.
+QList<PortListing> simulated_board_ports();
+
+void report_ports(const QList<PortListing> &ports, CliReport &report);
+
+} // namespace zrx

@@ -1,0 +1,167 @@
+#include "support/golden_bus_text.h"
+#include "support/line_trace_decoder.h"
+#include "support/pseudo_terminal.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace zrx;
+
+namespace {
+
+// A frame of the channel write: 4 line writes for the START, 6 for each of
+// the 32 bit cells and 4 acknowledge clocks, 6 for the STOP.
+constexpr int ChannelWriteRequests = 226;
+// Opening the port releases DTR and RTS.
+const QByteArray OpeningRequests = "dr";
+
+// The built tool as a child process on the real serial backend. The pty has
+// no modem lines; the preloaded library answers for them and logs every
+// request, one character each.
+class CliProcess {
+public:
+    explicit CliProcess(const QString &logPath)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ZRX_FAKE_MODEM_LIBRARY));
+        environment.insert(QStringLiteral("ZRX_FAKE_MODEM_LOG"), logPath);
+        // A sanitized build wants its runtime first; the preload comes first.
+        const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("verify_asan_link_order=0"));
+        process.setProcessEnvironment(environment);
+    }
+    ~CliProcess()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    void start(const QString &commandLine)
+    {
+        process.start(QStringLiteral(ZRX_CLI_PROGRAM), QProcess::splitCommand(commandLine));
+    }
+
+    QProcess process;
+};
+
+// The log read as the line operations that reached the port. DSR is never
+// asserted by the fake: every read finds the data line released.
+LineTrace trace_of(const QByteArray &log)
+{
+    LineTrace trace;
+    for (const char c : log) {
+        switch (c) {
+        case 'D':
+        case 'd':
+            trace << LineOperation::dtr(c == 'D');
+            break;
+        case 'R':
+        case 'r':
+            trace << LineOperation::rts(c == 'R');
+            break;
+        case 'S':
+            trace << LineOperation::dsr(false);
+            break;
+        default:
+            trace << LineOperation{LineOperation::Kind::Output, false, 0, QByteArray("!unexpected ") + c};
+        }
+    }
+    return trace;
+}
+
+QByteArray read_file(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCliOnPty : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void wire_is_the_windows_data();
+    void wire_is_the_windows();
+    void interrupt_ends_a_batch_with_the_bus_idle();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestCliOnPty::wire_is_the_windows_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("write") << "write c2 code:0x2A7" << 0 << QStringList{channel_write(20, 0x2A7)};
+    QTest::newRow("reset") << "reset" << 0 << QStringList{general_call_reset_text()};
+    QTest::newRow("read: no chip, every word FFFF")
+        << "read --a0 1" << 4 << read_back(QList<int>(24, 0xFFFF), 0xFFFF, 1);
+}
+
+void TestCliOnPty::wire_is_the_windows()
+{
+    QFETCH(QString, command);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, expected);
+    PseudoTerminal pty;
+    QVERIFY(!pty.slave().isEmpty());
+    const QString log = m_dir.filePath(QStringLiteral("%1.log").arg(QTest::currentDataTag()));
+    CliProcess cli(log);
+
+    cli.start(command + " --port " + pty.slave());
+    QVERIFY(cli.process.waitForFinished(30'000));
+
+    QCOMPARE(cli.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.process.exitCode(), exitCode);
+    const QByteArray requests = read_file(log);
+    QVERIFY(requests.startsWith(OpeningRequests));
+    QCOMPARE(decode_transactions(trace_of(requests)), expected);
+    QVERIFY(lines_released_at_end(trace_of(requests)));
+    if (exitCode == 4)
+        QVERIFY(cli.process.readAllStandardError().contains("No answer from the chip at address EAh (A0 = 1)"));
+}
+
+// SIGINT lands wherever the batch happens to be, back-to-back files with no
+// pause: the tool finishes the file it is on, sends its marker, and ends with
+// success, the lines released, every frame whole.
+void TestCliOnPty::interrupt_ends_a_batch_with_the_bus_idle()
+{
+    const QString set = m_dir.filePath(QStringLiteral("set.csv"));
+    QFile file(set);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("10\r\n" + QByteArray("512\r\n").repeated(24));
+    file.close();
+    PseudoTerminal pty;
+    const QString log = m_dir.filePath(QStringLiteral("batch.log"));
+    CliProcess cli(log);
+
+    cli.start("batch --cycles 0 --delay 0 " + set + " --port " + pty.slave());
+    QCOMPARE(pty.read_master(4, 30'000).left(4), QByteArray("\x01\x00\x00\x00", 4));
+    ::kill(pid_t(cli.process.processId()), SIGINT);
+    // The markers keep coming until the stop; the far end takes them all.
+    while (!cli.process.waitForFinished(10))
+        pty.read_master(4096, 0);
+
+    QCOMPARE(cli.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.process.exitCode(), 0);
+    const QByteArray requests = read_file(log);
+    const qsizetype frames = (requests.size() - OpeningRequests.size()) / ChannelWriteRequests;
+    QVERIFY(frames >= 24);
+    QCOMPARE(frames % 24, 0);
+    QCOMPARE(requests.size(), OpeningRequests.size() + frames * ChannelWriteRequests);
+    const QStringList wire = decode_transactions(trace_of(requests));
+    QCOMPARE(channel_writes_of(wire), wire);
+    QVERIFY(lines_released_at_end(trace_of(requests)));
+    QVERIFY(cli.process.readAllStandardOutput().contains(QByteArray("Stopped after ") + QByteArray::number(frames / 24)));
+}
+
+QTEST_GUILESS_MAIN(TestCliOnPty)
+#include "tst_cli_on_pty.moc"

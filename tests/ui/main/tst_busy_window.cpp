@@ -1,0 +1,202 @@
+// Long bus work on a port that takes its time per line change, as USB serial
+// adapters do: the window stays painted and says how far the work is, user
+// input waits until the action ends, and the wire carries what it always did.
+#include "main_window_fixture.h"
+
+#include "ui/batch/batch_state.h"
+#include "ui/batch/frm_batch.h"
+
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <chrono>
+#include <functional>
+
+using namespace zrx;
+using namespace std::chrono_literals;
+
+namespace {
+
+QList<int> falling_codes()
+{
+    QList<int> codes;
+    for (int i = 0; i < 24; ++i)
+        codes.append(1000 - i * 37);
+    return codes;
+}
+
+QByteArray set_text(const QList<int> &codes)
+{
+    QByteArray text = "10\r\n";
+    for (int code : codes)
+        text += QByteArray::number(code) + "\r\n";
+    return text;
+}
+
+// What a user would see while an action runs: sampled by a timer, which only
+// fires if the window keeps handling events.
+struct Watcher : QObject {
+    explicit Watcher(QMainWindow *window) : m_window(window)
+    {
+        window->statusBar()->installEventFilter(this);
+        connect(&m_timer, &QTimer::timeout, this, [this] { sample(); });
+        m_timer.start(20);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+
+    void sample()
+    {
+        const QString message = m_window->statusBar()->currentMessage();
+        if (message.isEmpty())
+            return;
+        messages << message;
+        waitCursor = waitCursor || (QGuiApplication::overrideCursor()
+                                    && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        if (during)
+            std::exchange(during, nullptr)();
+    }
+
+    QMainWindow *m_window;
+    QTimer m_timer;
+    QStringList messages;
+    int paints = 0;
+    bool waitCursor = false;
+    // Runs once, at the first sample inside the bus work.
+    std::function<void()> during;
+};
+
+// Keys as the window system delivers them: queued, not sent straight to a widget.
+void queue_key(QWidget *window, Qt::Key key, const QString &text)
+{
+    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+        window->windowHandle(), QEvent::KeyPress, key, Qt::NoModifier, text);
+    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+        window->windowHandle(), QEvent::KeyRelease, key, Qt::NoModifier, text);
+}
+
+} // namespace
+
+class TestBusyWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void read_dac_on_a_slow_port();
+    void every_long_action_says_what_it_does_data();
+    void every_long_action_says_what_it_does();
+    void start_up_shows_its_progress();
+};
+
+// A millisecond per request: Read DAC takes about eight seconds.
+void TestBusyWindow::read_dac_on_a_slow_port()
+{
+    MainWindowFixture f;
+    f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10"));
+    f.put_codes(falling_codes());
+    f.start();
+    EntryBox *box = f.volts_box(3);
+    box->setFocus();
+    box->selectAll();
+    f.recorder->set_request_latency(1ms);
+
+    Watcher watcher(f.window.get());
+    watcher.during = [&f] { queue_key(f.window.get(), Qt::Key_5, QStringLiteral("5")); };
+    f.button(QStringLiteral("Command5"))->click();
+
+    // The read-back alone, as on a fast port: the key typed meanwhile did
+    // not get in between.
+    QCOMPARE(f.take_transactions(), read_back(falling_codes()));
+    QVERIFY2(watcher.messages.contains(QStringLiteral("Reading the chip: register 12 of 25")),
+             qPrintable(watcher.messages.join(QLatin1Char('\n'))));
+    QVERIFY2(watcher.paints >= 10, qPrintable(QString::number(watcher.paints)));
+    QVERIFY(watcher.waitCursor);
+
+    // Now the held key arrives, and the status line and cursor are back.
+    QTRY_COMPARE(box->text(), QStringLiteral("5"));
+    QCOMPARE(f.take_transactions(), QStringList{channel_write(3, 512)});
+    QCOMPARE(f.window->statusBar()->currentMessage(), QString());
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestBusyWindow::every_long_action_says_what_it_does_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("progress");
+    QTest::newRow("Reset") << "Command6" << "Reading the chip: register \\d+ of 25";
+    QTest::newRow("Change Address") << "Command7" << "Reading the chip: (register \\d+ of 25|writing back channel .+)";
+    QTest::newRow("Program OTP") << "Command10" << "Programming OTP: channel \\d+ of 24";
+    QTest::newRow("Load From File") << "Command2" << "Loading set\\.csv: channel \\d+ of 24";
+    QTest::newRow("batch step") << "" << "Loading set\\.csv: channel \\d+ of 24";
+}
+
+// A shorter delay per request, enough to take each action past the point
+// where the window starts to say what it does.
+void TestBusyWindow::every_long_action_says_what_it_does()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, progress);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("set.csv")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(set_text(falling_codes())) > 0);
+    file.close();
+    MainWindowFixture f;
+    f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10"));
+    f.start();
+    f.fileToChoose = file.fileName();
+    f.recorder->set_request_latency(150us);
+
+    Watcher watcher(f.window.get());
+    if (button.isEmpty()) {
+        f.store.write(QStringLiteral("Startup"), QStringLiteral("Default_Dir"), dir.path());
+        BatchState state;
+        frm_batch batch(f.window->chip(), f.window->MSComm1(), f.store, state);
+        batch.findChild<QListWidget *>(QStringLiteral("File1"))->item(0)->setSelected(true);
+        batch.single_step(StepDirection::Down);
+    } else {
+        f.button(button)->click();
+    }
+
+    const QRegularExpression expected(QLatin1Char('^') + progress + QLatin1Char('$'));
+    QVERIFY2(!watcher.messages.filter(expected).isEmpty(), qPrintable(watcher.messages.join(QLatin1Char('\n'))));
+    QVERIFY(watcher.paints > 0);
+    QCOMPARE(f.window->statusBar()->currentMessage(), QString());
+}
+
+// The window shows itself once start-up's read-back gets long, with the
+// rows blank rather than showing their design-time placeholders.
+void TestBusyWindow::start_up_shows_its_progress()
+{
+    MainWindowFixture f;
+    f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10"));
+    f.put_codes(falling_codes());
+    f.recorder->set_request_latency(150us);
+    Watcher watcher(f.window.get());
+    QStringList shownRows;
+    QObject::connect(&watcher.m_timer, &QTimer::timeout, &watcher, [&] {
+        if (f.window->isVisible())
+            shownRows << f.volts_box(1)->displayText() + f.code_box(1)->displayText() + f.max_bank_box()->displayText();
+    });
+
+    f.window->start_up();
+
+    QVERIFY(f.window->isVisible());
+    QVERIFY2(!watcher.messages.filter(QRegularExpression(QStringLiteral("^Reading the chip: register \\d+ of 25$")))
+                  .isEmpty(),
+             qPrintable(watcher.messages.join(QLatin1Char('\n'))));
+    QVERIFY(!shownRows.isEmpty());
+    QCOMPARE(shownRows.filter(QRegularExpression(QStringLiteral("\\S"))), QStringList());
+    QCOMPARE(f.code_box(1)->displayText(), QStringLiteral("3E8"));
+    QCOMPARE(f.take_transactions().mid(0, 50), read_back(falling_codes()));
+}
+
+QTEST_MAIN(TestBusyWindow)
+#include "tst_busy_window.moc"
