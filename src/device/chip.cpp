@@ -48,10 +48,15 @@ bool is_channel(int channel)
 // Registers a read-back reads: the 24 channels and Max Bank.
 constexpr int ReadBackRegisters = ChannelCount + 1;
 
+void tell(BusWorkObserver *observer, BusWorkStep::Kind kind, int done, int total = 0, const QString &name = {})
+{
+    if (observer)
+        observer->bus_work_step({kind, done, total, name});
+}
+
 void tell(Chip &chip, BusWorkStep::Kind kind, int done, int total = 0, const QString &name = {})
 {
-    if (chip.observer)
-        chip.observer->bus_work_step({kind, done, total, name});
+    tell(chip.observer, kind, done, total, name);
 }
 
 } // namespace
@@ -92,22 +97,18 @@ void read_max_bank(Chip &chip)
 
 ChipRegisters read_chip_registers(ModemLineBus &bus, const QString &A0Setting, BusWorkObserver *observer)
 {
-    const auto tell_read = [observer](int registersRead) {
-        if (observer)
-            observer->bus_work_step({BusWorkStep::Kind::ReadingRegister, registersRead, ReadBackRegisters, {}});
-    };
     ChipRegisters registers;
     bool everyWordFFFF = true;
     for (int i = 0; i < ChannelCount; ++i) {
         bus.read_register_5bit(decimal_to_binary5(i), A0Setting);
         registers.ChannelWords[i] = bus.LastReadWord;
         everyWordFFFF = everyWordFFFF && bus.LastReadWord == NoAnswerWord;
-        tell_read(i + 1);
+        tell(observer, BusWorkStep::Kind::ReadingRegister, i + 1, ReadBackRegisters);
     }
     bus.read_register_6bit(MaxBankRegister, A0Setting);
     registers.MaxBank = bus.LastReadWord;
     registers.EveryWordFFFF = everyWordFFFF && bus.LastReadWord == NoAnswerWord;
-    tell_read(ReadBackRegisters);
+    tell(observer, BusWorkStep::Kind::ReadingRegister, ReadBackRegisters, ReadBackRegisters);
     return registers;
 }
 

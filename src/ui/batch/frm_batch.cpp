@@ -252,14 +252,12 @@ void frm_batch::run_batch()
     // stops rather than go on naming files that never reach the chip. A run
     // started on a closed port goes on, saying so at every file.
     const bool portWasOpen = MSComm1.is_open();
-    const auto port_lost = [&] {
+    // A loss found right after a step was told by the step, naming its file.
+    const auto port_lost = [&](bool toldByStep) {
         if (!portWasOpen || MSComm1.is_open())
             return false;
-        // What the step said of the loss, if it happened there, stays.
-        QString text = lblBatchStatus->text();
-        if (!text.contains(QStringLiteral(" was disconnected")))
-            text = port_lost_text(QString());
-        lblBatchStatus->setText(text + QStringLiteral(" The batch run stopped."));
+        const QString told = toldByStep ? lblBatchStatus->text() : port_lost_text(QString());
+        lblBatchStatus->setText(told + QStringLiteral(" The batch run stopped."));
         return true;
     };
 
@@ -272,11 +270,11 @@ void frm_batch::run_batch()
                 continue;
             triedAny = true;
             load_batch_file(p, File1->item(p)->text());
-            if (port_lost())
+            if (port_lost(true))
                 return;
             wait_seconds(delay);
             process_pending_events();
-            if (!window || state.BatchStopFlag == 1 || port_lost())
+            if (!window || state.BatchStopFlag == 1 || port_lost(false))
                 return;
         }
         // Nothing selected: wait for the user rather than spin on an empty list.
