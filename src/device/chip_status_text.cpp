@@ -14,4 +14,12 @@ QString chip_status_text(const ReadBackRecord &record)
         .arg(QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper(), record.A0Setting);
 }
 
+QString otp_burn_cut_text(int lastChannelBurned)
+{
+    return QStringLiteral("OTP burn stopped after channel %1 of %2: the port was lost; "
+                          "the next bank may hold a partial set")
+        .arg(lastChannelBurned)
+        .arg(ChannelCount);
+}
+
 } // namespace zrx

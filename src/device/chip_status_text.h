@@ -10,4 +10,9 @@ namespace zrx {
 // every one of them read FFFF, the only sign of a chip that does not answer.
 QString chip_status_text(const ReadBackRecord &record);
 
+// What a burn cut short by a lost port left behind: the frames up to
+// `lastChannelBurned` went out, and the bank after the last full one may now
+// hold a partial set. Said alike by the window and the command-line tool.
+QString otp_burn_cut_text(int lastChannelBurned);
+
 } // namespace zrx
