@@ -6,6 +6,7 @@
 #include "store/demo_settings.h"
 #include "store/qsettings_store.h"
 #include "store/settings.h"
+#include "ui/main/close_signals.h"
 #include "ui/main/fatal_message.h"
 #include "ui/main/frm_zrx50346.h"
 
@@ -25,7 +26,7 @@ namespace {
 
 // The port that sends whole transactions on FTDI adapters, when the program
 // has it.
-std::unique_ptr<zrx::SerialControl> fast_port()
+std::unique_ptr<zrx::FastPortControl> fast_port()
 {
 #ifdef ZRX_HAVE_FTDI
     return std::make_unique<zrx::FtdiBitBangControl>(std::make_unique<zrx::SysfsUsbAdapterLocator>());
@@ -63,7 +64,16 @@ int main(int argc, char *argv[])
     if (simulated) {
         MSComm1 = zrx::make_demo_board();
     } else {
-        auto port = std::make_unique<zrx::FastModeSerialControl>(std::make_unique<zrx::RealSerialControl>(), fast_port());
+        std::unique_ptr<zrx::FastPortControl> fast = fast_port();
+        if (fast) {
+            // Stored as soon as it is taken: a run killed while it holds the
+            // adapter leaves the next one this to find it by.
+            fast->set_remembered_adapter(zrx::load_fast_mode_adapter(*store));
+            QObject::connect(fast.get(), &zrx::FastPortControl::adapter_taken, fast.get(),
+                             [&store](const QString &adapter) { zrx::save_fast_mode_adapter(*store, adapter); });
+        }
+        auto port = std::make_unique<zrx::FastModeSerialControl>(std::make_unique<zrx::RealSerialControl>(),
+                                                                 std::move(fast));
         port->set_fast_mode_wanted(zrx::load_fast_mode(*store));
         fastMode = port.get();
         MSComm1 = std::move(port);
@@ -85,6 +95,8 @@ int main(int argc, char *argv[])
     zrx::frmZRX50346 window(std::move(MSComm1), *store,
                             simulated ? zrx::BoardConnection::SimulatedBoard : zrx::BoardConnection::SerialPort,
                             end_program);
+    // SIGINT, SIGTERM and SIGHUP close the window as its close button does.
+    zrx::CloseSignals closeSignals(&window);
     window.start_up();
     window.show();
     return app.exec();

@@ -3,12 +3,12 @@
 namespace zrx {
 
 FastModeSerialControl::FastModeSerialControl(std::unique_ptr<SerialControl> perRequest,
-                                             std::unique_ptr<SerialControl> fast, QObject *parent)
+                                             std::unique_ptr<FastPortControl> fast, QObject *parent)
     : SerialControl(parent), m_perRequest(std::move(perRequest)), m_fast(std::move(fast)),
       m_carrier(m_perRequest.get())
 {
     Q_ASSERT(m_perRequest);
-    for (SerialControl *control : {m_perRequest.get(), m_fast.get()}) {
+    for (SerialControl *control : {m_perRequest.get(), static_cast<SerialControl *>(m_fast.get())}) {
         if (control)
             connect(control, &SerialControl::port_lost, this,
                     [this, control](const QString &reason) { carrier_lost(control, reason); });
@@ -26,7 +26,13 @@ OpenOutcome FastModeSerialControl::open_port(const PortConfiguration &configurat
     m_configuration = configuration;
     m_fallbackReason.clear();
     m_carrier = m_perRequest.get();
-    return m_perRequest->open_port(configuration);
+    const OpenOutcome outcome = m_perRequest->open_port(configuration);
+    if (outcome == OpenOutcome::Failed && m_wanted && m_fast
+        && m_fast->open_detached(configuration) == OpenOutcome::Opened) {
+        m_carrier = m_fast.get();
+        return OpenOutcome::Opened;
+    }
+    return outcome;
 }
 
 void FastModeSerialControl::close_port()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bus/fast_mode_switch.h"
+#include "bus/fast_port_control.h"
 #include "bus/serial_control.h"
 
 #include <memory>
@@ -18,7 +19,7 @@ class FastModeSerialControl final : public SerialControl, public FastModeSwitch 
     Q_OBJECT
 public:
     // `fast` is null when the program was built without a fast backend.
-    FastModeSerialControl(std::unique_ptr<SerialControl> perRequest, std::unique_ptr<SerialControl> fast,
+    FastModeSerialControl(std::unique_ptr<SerialControl> perRequest, std::unique_ptr<FastPortControl> fast,
                           QObject *parent = nullptr);
     ~FastModeSerialControl() override;
 
@@ -51,7 +52,7 @@ private:
     void carrier_lost(SerialControl *from, const QString &reason);
 
     std::unique_ptr<SerialControl> m_perRequest;
-    std::unique_ptr<SerialControl> m_fast;
+    std::unique_ptr<FastPortControl> m_fast;
     // The one that carries the port now; the other is closed.
     SerialControl *m_carrier;
     PortConfiguration m_configuration;

@@ -131,4 +131,14 @@ void save_fast_mode(SettingsStore &store, bool on)
     write(store, FastModeEntry, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+QString load_fast_mode_adapter(const SettingsStore &store)
+{
+    return read(store, FastModeAdapterEntry);
+}
+
+void save_fast_mode_adapter(SettingsStore &store, const QString &adapter)
+{
+    write(store, FastModeAdapterEntry, adapter);
+}
+
 } // namespace zrx

@@ -22,5 +22,7 @@ void save_default_dir(SettingsStore &store, const QString &directory);
 // Fast mode is off unless "1" is stored.
 bool load_fast_mode(const SettingsStore &store);
 void save_fast_mode(SettingsStore &store, bool on);
+QString load_fast_mode_adapter(const SettingsStore &store);
+void save_fast_mode_adapter(SettingsStore &store, const QString &adapter);
 
 } // namespace zrx

@@ -30,5 +30,8 @@ inline constexpr SettingsEntry BitRateEntry{QLatin1String("BitRate"), QLatin1Str
 // Added later, in a section of its own so the pairs above stay as they were:
 // "1" when the bus may run in fast mode on an FTDI adapter.
 inline constexpr SettingsEntry FastModeEntry{QLatin1String("FastMode"), QLatin1String("1")};
+// The adapter fast mode last took, as the fast port writes it: how the next
+// run finds it again when this one could not give it back.
+inline constexpr SettingsEntry FastModeAdapterEntry{QLatin1String("FastMode"), QLatin1String("adapter")};
 
 } // namespace zrx

@@ -1,5 +1,6 @@
 #include "bus/ftdi/ftdi_bit_bang_control.h"
 
+#include "bus/ftdi/ftdi_chip_family.h"
 #include "bus/ftdi/ftdi_pins.h"
 #include "bus/line_settings.h"
 
@@ -19,26 +20,18 @@ namespace pins = ftdi_pins;
 
 constexpr quint16 FtdiVendorId = 0x0403;
 
-// The bit-bang rate handed to libftdi. In bit-bang mode ftdi_set_baudrate
-// gives the chip four times the rate it is handed (libftdi 1.5, once the mode
-// is on), and the chip moves to its next state on every tick of a clock at
-// 16 times its baud rate (FTDI AN232R-01). So 3000 -> 12000 baud, divisor 250,
-// exact on every family -> 192000 states a second, 5.21 us each: at least
-// 5 us with 4 % to spare for the adapter's clock. A chip that clocked its
-// states more slowly would only make them longer.
-constexpr int BitBangRate = 3000;
-constexpr int ChipBaudPerRate = 4;
-constexpr int StatesPerBaudTick = 16;
-constexpr std::chrono::nanoseconds StatePeriod =
-    std::chrono::nanoseconds(1s) / (BitBangRate * ChipBaudPerRate * StatesPerBaudTick);
-static_assert(StatePeriod >= 5us, "every line state must last at least 5 us");
-
-// At most this many states written before their samples are read back. The
-// FT232R takes 128 bytes from the USB before it must hand samples back; with
-// more outstanding a write can stall until the USB time-out.
-constexpr std::size_t StatesInFlight = 128;
+// At most this many states written before their samples are read back.
+// FT232Rs in the field hang now and then on longer writes in synchronous
+// bit-bang mode (OpenOCD's driver keeps to 64 for this); 64 states and their
+// 64 samples also fit the chip's FIFOs both ways.
+constexpr std::size_t StatesInFlight = 64;
+// Repeated states timed at opening, in full writes, against as many writes
+// of one state each: the difference is their time on the pins alone.
+constexpr std::size_t TimedStates = 32 * StatesInFlight;
 // A flush that gets no samples for this long has lost the adapter.
 constexpr qint64 SamplePatienceMs = 1000;
+// libusb gives up on a stalled transfer after this long (its default is 5 s).
+constexpr int UsbTimeoutMs = 1000;
 // How long closing waits for the serial driver to bring the port's node back.
 constexpr qint64 NodeReturnMs = 2000;
 // The chip sends what samples it has after this many milliseconds; its
@@ -54,9 +47,11 @@ constexpr std::size_t QueueRoom = 4096;
 } // namespace
 
 FtdiBitBangControl::FtdiBitBangControl(std::unique_ptr<UsbAdapterLocator> locator, PortDeviceTable devices,
-                                       QObject *parent)
-    : SerialControl(parent), m_locator(std::move(locator)), m_devices(std::move(devices))
+                                       Clock clock, QObject *parent)
+    : FastPortControl(parent), m_locator(std::move(locator)), m_devices(std::move(devices)), m_clock(std::move(clock))
 {
+    if (!m_clock)
+        m_clock = [] { return std::chrono::steady_clock::now().time_since_epoch(); };
     Q_ASSERT(m_locator);
     m_queue.reserve(QueueRoom);
     m_samples.reserve(QueueRoom);
@@ -68,13 +63,18 @@ FtdiBitBangControl::~FtdiBitBangControl()
     close_port();
 }
 
-OpenOutcome FtdiBitBangControl::open_port(const PortConfiguration &configuration)
+void FtdiBitBangControl::begin_opening(const PortConfiguration &configuration)
 {
     close_port();
     m_portNumber = configuration.CommPort;
     m_bitRate = bit_rate_of(configuration.Settings);
     m_errorText.clear();
     m_node = port_device(m_devices, m_portNumber);
+}
+
+OpenOutcome FtdiBitBangControl::open_port(const PortConfiguration &configuration)
+{
+    begin_opening(configuration);
     if (m_node.isEmpty())
         return refuse(tr("%1 has no device on this system").arg(port_name(m_portNumber)));
     const std::optional<UsbAdapter> adapter = m_locator->adapter_of(m_node);
@@ -82,13 +82,64 @@ OpenOutcome FtdiBitBangControl::open_port(const PortConfiguration &configuration
         return refuse(tr("%1 is not a USB adapter").arg(m_node));
     if (adapter->vendorId != FtdiVendorId)
         return refuse(tr("not an FTDI adapter (USB vendor %1)").arg(adapter->vendorId, 4, 16, QLatin1Char('0')));
-    if (!open_adapter(*adapter) || !enter_bit_bang(true))
+    return take(*adapter);
+}
+
+OpenOutcome FtdiBitBangControl::open_detached(const PortConfiguration &configuration)
+{
+    begin_opening(configuration);
+    const std::optional<UsbAdapter> adapter = m_rememberedPort == m_portNumber
+        ? m_locator->detached_adapter(m_rememberedAdapter) : std::nullopt;
+    if (!adapter)
+        return refuse(tr("no adapter of %1 is waiting without its serial driver").arg(port_name(m_portNumber)));
+    return take(*adapter);
+}
+
+OpenOutcome FtdiBitBangControl::take(const UsbAdapter &adapter)
+{
+    if (!open_adapter(adapter) || !enter_bit_bang(true))
         return refuse(m_errorText);
+    if (!time_states()) {
+        // The serial driver gets the adapter back in UART mode, its lines
+        // as they were.
+        const QString reason = m_errorText;
+        leave_bit_bang();
+        return refuse(reason);
+    }
     m_open = true;
     // Every port opens with the bus idle.
     go_to(pins::Released);
     flush_lines();
-    return m_open ? OpenOutcome::Opened : OpenOutcome::Failed;
+    if (!m_open)
+        return OpenOutcome::Failed;
+    m_rememberedPort = m_portNumber;
+    m_rememberedAdapter = adapter;
+    emit adapter_taken(remembered_adapter());
+    return OpenOutcome::Opened;
+}
+
+// "5;FT0FAKE1;1;7;0;0403;6001": port, serial number, bus, address,
+// interface, vendor and product.
+QString FtdiBitBangControl::remembered_adapter() const
+{
+    if (m_rememberedPort == 0)
+        return {};
+    const UsbAdapter &a = m_rememberedAdapter;
+    return QStringList{QString::number(m_rememberedPort), a.serialNumber, QString::number(a.busNumber),
+                       QString::number(a.deviceAddress), QString::number(a.interfaceNumber),
+                       QString::number(a.vendorId, 16), QString::number(a.productId, 16)}
+        .join(QLatin1Char(';'));
+}
+
+void FtdiBitBangControl::set_remembered_adapter(const QString &text)
+{
+    const QStringList fields = text.split(QLatin1Char(';'));
+    m_rememberedPort = 0;
+    if (fields.size() != 7)
+        return;
+    m_rememberedAdapter = {quint16(fields[5].toUInt(nullptr, 16)), quint16(fields[6].toUInt(nullptr, 16)), fields[1],
+                           fields[2].toInt(), fields[3].toInt(), fields[4].toInt()};
+    m_rememberedPort = fields[0].toInt();
 }
 
 OpenOutcome FtdiBitBangControl::refuse(const QString &reason)
@@ -110,34 +161,69 @@ bool FtdiBitBangControl::open_adapter(const UsbAdapter &adapter)
     const auto port = ftdi_interface(INTERFACE_A + qBound(0, adapter.interfaceNumber, 3));
     if (failed(ftdi_set_interface(m_ftdi, port), "choosing the adapter's port"))
         return false;
-    const QByteArray serial = adapter.serialNumber.toLatin1();
-    const int opened = adapter.busNumber > 0
-        ? ftdi_usb_open_bus_addr(m_ftdi, uint8_t(adapter.busNumber), uint8_t(adapter.deviceAddress))
-        : ftdi_usb_open_desc(m_ftdi, adapter.vendorId, adapter.productId, nullptr,
-                             serial.isEmpty() ? nullptr : serial.constData());
-    if (opened < 0) {
+    if (const int opened = open_usb(adapter); opened < 0) {
         // Most often the USB device node is root's alone: the udev rule
         // gives it to the dialout group.
-        m_errorText = tr("the adapter could not be opened over USB (%1; see the user guide for the udev rule)")
-                          .arg(QString::fromLocal8Bit(ftdi_get_error_string(m_ftdi)));
+        if (m_errorText.isEmpty())
+            m_errorText = tr("the adapter could not be opened over USB (%1; see the user guide for the udev rule)")
+                              .arg(QString::fromLocal8Bit(ftdi_get_error_string(m_ftdi)));
         return false;
     }
     m_adapterTaken = true;
-    if (m_ftdi->type == TYPE_AM || m_ftdi->type == TYPE_BM) {
-        m_errorText = tr("the adapter's chip has no synchronous bit-bang mode");
+    m_ftdi->usb_read_timeout = m_ftdi->usb_write_timeout = UsbTimeoutMs;
+    const FtdiChipFamily family = ftdi_chip_family(m_ftdi->type, adapter.interfaceNumber);
+    if (!family.refusal.isEmpty()) {
+        m_errorText = family.refusal;
         return false;
     }
+    m_statePeriod = family.statePeriod;
     return !failed(ftdi_set_latency_timer(m_ftdi, LatencyTimerMs), "setting the latency timer");
+}
+
+// By its place on the USB, or by its serial number when that is all there
+// is, and then only when no other adapter answers to it: "the first FTDI
+// device" may be anybody's.
+int FtdiBitBangControl::open_usb(const UsbAdapter &adapter)
+{
+    if (adapter.busNumber > 0)
+        return ftdi_usb_open_bus_addr(m_ftdi, uint8_t(adapter.busNumber), uint8_t(adapter.deviceAddress));
+    if (const int candidates = count_candidates(adapter); candidates > 1) {
+        m_errorText = adapter.serialNumber.isEmpty()
+            ? tr("%1 FTDI adapters are plugged in and nothing tells which one this port is").arg(candidates)
+            : tr("%1 FTDI adapters have the serial number %2").arg(candidates).arg(adapter.serialNumber);
+        return -1;
+    }
+    const QByteArray serial = adapter.serialNumber.toLatin1();
+    return ftdi_usb_open_desc(m_ftdi, adapter.vendorId, adapter.productId, nullptr,
+                              serial.isEmpty() ? nullptr : serial.constData());
+}
+
+int FtdiBitBangControl::count_candidates(const UsbAdapter &adapter)
+{
+    ftdi_device_list *devices = nullptr;
+    const int found = ftdi_usb_find_all(m_ftdi, &devices, adapter.vendorId, adapter.productId);
+    int candidates = adapter.serialNumber.isEmpty() ? found : 0;
+    for (ftdi_device_list *d = devices; d && !adapter.serialNumber.isEmpty(); d = d->next) {
+        char serial[128] = {};
+        if (ftdi_usb_get_strings(m_ftdi, d->dev, nullptr, 0, nullptr, 0, serial, sizeof serial) >= 0
+            && adapter.serialNumber == QLatin1String(serial))
+            ++candidates;
+    }
+    ftdi_list_free(&devices);
+    return candidates;
 }
 
 // No pin is driven before it holds the level its line has now: the pins are
 // inputs while the output latch takes the levels, and become outputs after.
-// `latchPins` takes the levels from the pins; otherwise they are the bus's.
+// The board's pull-ups hold both lines released meanwhile, so that moment is
+// kept to the three requests it needs; the rate and the buffers are set
+// before. `latchPins` takes the levels from the pins; otherwise they are the
+// bus's.
 bool FtdiBitBangControl::enter_bit_bang(bool latchPins)
 {
-    if (failed(ftdi_set_bitmode(m_ftdi, 0, BITMODE_SYNCBB), "entering synchronous bit-bang mode")
-        // libftdi scales the rate only once the mode is on.
-        || failed(ftdi_set_baudrate(m_ftdi, BitBangRate), "setting the bit-bang rate")
+    // libftdi scales the rate by four only once the mode is on: done here
+    // beforehand, the chip gets the same divisor.
+    if (failed(ftdi_set_baudrate(m_ftdi, FtdiBitBangRate * 4), "setting the bit-bang rate")
         // What the UART received before is no sample.
         || failed(ftdi_tcioflush(m_ftdi), "clearing the adapter's buffers"))
         return false;
@@ -148,8 +234,35 @@ bool FtdiBitBangControl::enter_bit_bang(bool latchPins)
         m_state = pins::state_of(pins::line_asserted(levels, pins::DtrLine), pins::line_asserted(levels, pins::RtsLine));
     }
     quint8 sample = 0;
-    return transfer(&m_state, 1, &sample)
+    return !failed(ftdi_set_bitmode(m_ftdi, 0, BITMODE_SYNCBB), "entering synchronous bit-bang mode")
+           && transfer(&m_state, 1, &sample)
            && !failed(ftdi_set_bitmode(m_ftdi, pins::Outputs, BITMODE_SYNCBB), "driving the lines");
+}
+
+// The adapter's own state clock, timed: repeats of the present state, which
+// move no line. Families whose clock no document gives are found out here.
+bool FtdiBitBangControl::time_states()
+{
+    std::vector<quint8> states(TimedStates, m_state);
+    std::vector<quint8> samples(TimedStates);
+    const std::chrono::nanoseconds start = m_clock();
+    if (!transfer(states.data(), TimedStates, samples.data()))
+        return false;
+    const std::chrono::nanoseconds full = m_clock();
+    for (std::size_t i = 0; i < TimedStates / StatesInFlight; ++i) {
+        if (!transfer(states.data(), 1, samples.data()))
+            return false;
+    }
+    const std::chrono::nanoseconds single = m_clock();
+    const auto measured = ((full - start) - (single - full)) / std::int64_t(TimedStates - TimedStates / StatesInFlight);
+    if (measured < ShortestState) {
+        m_errorText = tr("the adapter's line states last %1 us, shorter than the 5 us the bus needs")
+                          .arg(double(measured.count()) / 1000.0, 0, 'f', 2);
+        return false;
+    }
+    // Pauses are counted in states of the shorter of the two.
+    m_statePeriod = std::min(m_statePeriod, measured);
+    return true;
 }
 
 // Back to the UART with its DTR and RTS set as the bus leaves the lines, so
@@ -251,7 +364,7 @@ void FtdiBitBangControl::hold_lines(std::chrono::nanoseconds duration)
 {
     if (!m_open)
         return;
-    const std::int64_t states = (duration.count() + StatePeriod.count() - 1) / StatePeriod.count();
+    const std::int64_t states = (duration.count() + m_statePeriod.count() - 1) / m_statePeriod.count();
     m_queue.insert(m_queue.end(), std::size_t(std::max<std::int64_t>(states, 0)), m_state);
 }
 

@@ -75,6 +75,33 @@ std::optional<UsbAdapter> SysfsUsbAdapterLocator::adapter_of(const QString &devi
     return adapter;
 }
 
+// Every USB device is in /sys/bus/usb/devices; its interfaces are the
+// subdirectories "<device>:<configuration>.<interface>", which have a
+// "driver" link while a driver holds them.
+std::optional<UsbAdapter> SysfsUsbAdapterLocator::detached_adapter(const UsbAdapter &remembered) const
+{
+    const QDir devices(m_sysfsRoot + QStringLiteral("/bus/usb/devices"));
+    for (const QString &name : devices.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QDir dir(QFileInfo(devices.filePath(name)).canonicalFilePath());
+        if (quint16(number_attribute(dir, "idVendor", 16)) != remembered.vendorId)
+            continue;
+        const bool same = remembered.serialNumber.isEmpty()
+            ? number_attribute(dir, "busnum") == remembered.busNumber
+                  && number_attribute(dir, "devnum") == remembered.deviceAddress
+            : attribute(dir, "serial") == remembered.serialNumber;
+        const QStringList interfaces = dir.entryList(
+            {name + QStringLiteral(":*.") + QString::number(remembered.interfaceNumber)}, QDir::Dirs);
+        if (!same || interfaces.size() != 1 || QFileInfo::exists(dir.filePath(interfaces.first() + QStringLiteral("/driver"))))
+            continue;
+        UsbAdapter adapter = remembered;
+        adapter.productId = quint16(number_attribute(dir, "idProduct", 16));
+        adapter.busNumber = number_attribute(dir, "busnum");
+        adapter.deviceAddress = number_attribute(dir, "devnum");
+        return adapter;
+    }
+    return std::nullopt;
+}
+
 bool SysfsUsbAdapterLocator::node_ready(const QString &deviceNode) const
 {
 #ifdef Q_OS_UNIX

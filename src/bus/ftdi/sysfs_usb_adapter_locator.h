@@ -16,6 +16,7 @@ public:
 
     std::optional<UsbAdapter> adapter_of(const QString &deviceNode) const override;
     bool node_ready(const QString &deviceNode) const override;
+    std::optional<UsbAdapter> detached_adapter(const UsbAdapter &remembered) const override;
 
 private:
     QString m_sysfsRoot;

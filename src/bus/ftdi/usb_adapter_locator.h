@@ -28,6 +28,10 @@ public:
     // Whether the node is back and this user may open it, once the system's
     // serial driver has the adapter again.
     virtual bool node_ready(const QString &deviceNode) const = 0;
+    // The remembered adapter (by its serial number, or by its bus location
+    // where it has none) when it is plugged in and the port of it that was
+    // used has no serial driver: where it is now.
+    virtual std::optional<UsbAdapter> detached_adapter(const UsbAdapter &remembered) const = 0;
 };
 
 } // namespace zrx

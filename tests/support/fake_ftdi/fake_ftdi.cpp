@@ -5,8 +5,10 @@
 #include <ftdi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 namespace zrx {
 namespace {
@@ -40,9 +42,11 @@ FakeFtdiAdapter &FakeFtdiAdapter::get()
     return theAdapter ? *theAdapter : reset();
 }
 
-std::chrono::nanoseconds FakeFtdiAdapter::state_period(int chipBaud)
+std::chrono::nanoseconds FakeFtdiAdapter::state_period(int chipBaud) const
 {
-    return std::chrono::nanoseconds(1'000'000'000LL / (16LL * chipBaud));
+    const bool hChip = chipType == TYPE_2232H || chipType == TYPE_4232H || chipType == TYPE_232H;
+    const int perBaud = statesPerBaud ? statesPerBaud : hChip ? 4 : 16;
+    return std::chrono::nanoseconds(1'000'000'000LL / (qint64(perBaud) * chipBaud));
 }
 
 quint8 FakeFtdiAdapter::pins() const
@@ -114,6 +118,9 @@ static int open_adapter(ftdi_context *ftdi)
         return zrx::fail(ftdi, -4, "libusb_open() failed");
     a.usbOpen = true;
     a.driverGivenBack = false;
+    if (ftdi->module_detach_mode == AUTO_DETACH_REATACH_SIO_MODULE && std::exchange(a.driverAttached, false)
+        && a.driverChanged)
+        a.driverChanged();
     ftdi->usb_dev = reinterpret_cast<libusb_device_handle *>(&a);
     ftdi->type = ftdi_chip_type(a.chipType);
     a.record(Kind::Usb);
@@ -136,6 +143,8 @@ int ftdi_usb_close(ftdi_context *ftdi)
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
     a.usbOpen = false;
     a.driverGivenBack = !a.gone && ftdi->module_detach_mode == AUTO_DETACH_REATACH_SIO_MODULE;
+    if (a.driverGivenBack && !std::exchange(a.driverAttached, true) && a.driverChanged)
+        a.driverChanged();
     ftdi->usb_dev = nullptr;
     a.record(Kind::Usb);
     return 0;
@@ -159,10 +168,12 @@ int ftdi_set_bitmode(ftdi_context *ftdi, unsigned char bitmask, unsigned char mo
 
 int ftdi_set_baudrate(ftdi_context *ftdi, int baudrate)
 {
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
     baudrate *= ftdi->bitbang_enabled ? 4 : 1;
     if (!zrx::reaches(ftdi) || baudrate <= 0 || baudrate > 3000000)
         return zrx::fail(ftdi, -1, "Silly baudrate <= 0.");
-    FakeFtdiAdapter::get().chipBaud = baudrate;
+    // libftdi puts the port in the request's index only for the H chips.
+    (a.chipType == TYPE_2232C && ftdi->interface != 0 ? a.otherPortBaud : a.chipBaud) = baudrate;
     return 0;
 }
 
@@ -213,14 +224,24 @@ int ftdi_write_data(ftdi_context *ftdi, const unsigned char *buf, int size)
     if (!a.bitBang) {
         a.record(Kind::UartBytes, QByteArray(reinterpret_cast<const char *>(buf), size));
         a.wireNanoseconds += size * 10'000'000'000LL / a.chipBaud;
+        a.clockNanoseconds += size * 10'000'000'000LL / a.chipBaud;
         return size;
     }
-    for (int i = 0; i < size; ++i) {
+    // A full FIFO stops the states; libusb gives up on the write.
+    const int room = std::max(0, a.sampleFifo - int(a.samples.size()));
+    const int clocked = std::min(size, room);
+    for (int i = 0; i < clocked; ++i) {
         a.samples.append(char(a.pins()));
         a.latch = buf[i];
         a.record(Kind::State);
     }
-    a.wireNanoseconds += size * FakeFtdiAdapter::state_period(a.chipBaud).count();
+    const qint64 onPins = clocked * a.state_period(a.chipBaud).count();
+    a.wireNanoseconds += onPins;
+    a.clockNanoseconds += onPins;
+    if (clocked < size) {
+        a.stalled = true;
+        return zrx::fail(ftdi, -1, "usb bulk write failed");
+    }
     return size;
 }
 
@@ -229,10 +250,47 @@ int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
     if (!zrx::reaches(ftdi))
         return zrx::fail(ftdi, -4, "usb bulk read failed"); // LIBUSB_ERROR_NO_DEVICE
-    const int count = std::min(size, int(a.samples.size()));
+    if (a.samples.isEmpty())
+        return 0;
+    if (a.emptyReadsLeft-- > 0)
+        return 0;
+    a.emptyReadsLeft = a.emptyReadsBetween;
+    const int count = std::min({size, int(a.samples.size()), a.readPiece ? a.readPiece : size});
     std::copy_n(a.samples.constData(), count, buf);
     a.samples.remove(0, count);
     return count;
+}
+
+// The adapter itself and each of otherSerials, as list entries 1, 2, ...
+int ftdi_usb_find_all(ftdi_context *, ftdi_device_list **devlist, int, int)
+{
+    const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    *devlist = nullptr;
+    for (qsizetype i = a.otherSerials.size(); i >= 0; --i) {
+        auto *entry = static_cast<ftdi_device_list *>(std::calloc(1, sizeof(ftdi_device_list)));
+        entry->next = *devlist;
+        entry->dev = reinterpret_cast<libusb_device *>(std::intptr_t(i + 1));
+        *devlist = entry;
+    }
+    return int(a.otherSerials.size()) + 1;
+}
+
+int ftdi_usb_get_strings(ftdi_context *, libusb_device *dev, char *, int, char *, int, char *serial, int serialLen)
+{
+    const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    const auto i = qsizetype(reinterpret_cast<std::intptr_t>(dev)) - 1;
+    const QByteArray text = (i == 0 ? a.serialNumber : a.otherSerials.value(i - 1)).toLatin1();
+    if (serial)
+        qstrncpy(serial, text.constData(), uint(serialLen));
+    return 0;
+}
+
+void ftdi_list_free(ftdi_device_list **devlist)
+{
+    while (ftdi_device_list *entry = *devlist) {
+        *devlist = entry->next;
+        std::free(entry);
+    }
 }
 
 } // extern "C"

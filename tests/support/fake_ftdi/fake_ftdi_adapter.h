@@ -4,6 +4,7 @@
 #include "support/line_operation.h"
 
 #include <chrono>
+#include <functional>
 
 namespace zrx {
 
@@ -14,8 +15,14 @@ namespace zrx {
 // moves the output pins one state on and gives back one sample of all pins
 // taken before that state; libftdi hands the chip four times the rate it is
 // given while the mode is on, and the chip clocks its states at 16 times its
-// baud rate; inputs other than DSR read high; in UART mode DTR and RTS follow
-// the modem-control register and bytes written go out on TXD.
+// baud rate (4 times on the H chips, whose divisor libftdi takes from a
+// 12 MHz reference); inputs other than DSR read high; in UART mode DTR and
+// RTS follow the modem-control register and bytes written go out on TXD.
+// Where real adapters are less kind than libftdi's API suggests, so is this
+// one: an FT2232C/D's baud request reaches its first port whichever port was
+// chosen; the chip stops clocking states while its chip-to-host FIFO is full,
+// and the write stalls until libusb gives up; reads may come back in pieces,
+// with empty returns between them.
 struct FakeFtdiAdapter {
     // One per state written in bit-bang mode, change of mode or register,
     // block of UART bytes, USB open and close: the pins afterwards.
@@ -31,7 +38,10 @@ struct FakeFtdiAdapter {
     // Unopened, in UART mode with DTR and RTS not asserted, nothing seen.
     static FakeFtdiAdapter &reset();
     static FakeFtdiAdapter &get();
-    static std::chrono::nanoseconds state_period(int chipBaud);
+    // How long a state lasts on this chip at the given baud rate.
+    std::chrono::nanoseconds state_period(int chipBaud) const;
+    // A clock that runs only while states and bytes are on the pins.
+    static std::chrono::nanoseconds clock() { return std::chrono::nanoseconds(get().clockNanoseconds); }
 
     // The events as the strict decoder reads a recorded trace: DTR and RTS
     // operations where a pin changes, a DSR read of every state with the
@@ -42,8 +52,15 @@ struct FakeFtdiAdapter {
 
     // Set by the test.
     int chipType = 3; // TYPE_R
-    int busNumber = 1;
+    int statesPerBaud = 0; // 0: as the chip type has it
+    int busNumber = 1; // 0: the locator knows no bus location
     int deviceAddress = 7;
+    int interfaceNumber = 0; // the port of the chip behind the tty
+    QString serialNumber = QStringLiteral("FT0FAKE1");
+    QStringList otherSerials; // more FTDI adapters on the USB
+    int sampleFifo = 64;      // samples the chip holds for the host
+    int readPiece = 0;        // at most this many samples a read; 0: all
+    int emptyReadsBetween = 0; // reads that return nothing before each piece
     bool refuseOpen = false;   // libusb_open() fails, as without permission
     int writesBeforeLoss = -1; // the adapter is pulled at this bulk write
 
@@ -52,6 +69,10 @@ struct FakeFtdiAdapter {
     bool usbOpen = false;
     bool gone = false;
     bool driverGivenBack = false;
+    // Whether the system's serial driver has the port (and its tty is
+    // there); a killed run leaves it false. Told to driverChanged.
+    bool driverAttached = true;
+    std::function<void()> driverChanged;
     int usbTransfers = 0;       // bulk transfers and control requests
     qint64 wireNanoseconds = 0; // states and UART bytes on the pins
     bool bitBang = false;
@@ -60,6 +81,10 @@ struct FakeFtdiAdapter {
     bool dtrAsserted = false;
     bool rtsAsserted = false;
     int chipBaud = 9600;
+    int otherPortBaud = 9600; // the chip's other port, where it has one
+    bool stalled = false;
+    int emptyReadsLeft = 0;
+    qint64 clockNanoseconds = 0;
     QByteArray samples; // taken, not yet read
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bus/ftdi/ftdi_bit_bang_control.h"
 #include "bus/ftdi/usb_adapter_locator.h"
 #include "fake_ftdi_adapter.h"
 
@@ -13,12 +14,27 @@ struct FakeUsbAdapterLocator final : UsbAdapterLocator {
 
     std::optional<UsbAdapter> adapter_of(const QString &deviceNode) const override
     {
-        if (deviceNode != QLatin1String(FakeNode))
-            return std::nullopt;
         const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
-        return UsbAdapter{vendorId, 0x6001, QStringLiteral("FT0FAKE1"), a.busNumber, a.deviceAddress, 0};
+        if (deviceNode != QLatin1String(FakeNode) || !a.driverAttached)
+            return std::nullopt;
+        return UsbAdapter{vendorId, 0x6001, a.serialNumber, a.busNumber, a.busNumber ? a.deviceAddress : 0,
+                          a.interfaceNumber};
     }
     bool node_ready(const QString &) const override { return true; }
+    std::optional<UsbAdapter> detached_adapter(const UsbAdapter &remembered) const override
+    {
+        const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+        if (a.driverAttached || a.usbOpen || a.gone || remembered.serialNumber != a.serialNumber)
+            return std::nullopt;
+        return UsbAdapter{vendorId, 0x6001, a.serialNumber, a.busNumber, a.deviceAddress, a.interfaceNumber};
+    }
 };
+
+// The FTDI backend on the fake adapter, timed by the fake's clock.
+inline std::unique_ptr<FtdiBitBangControl> make_fake_ftdi_control()
+{
+    return std::make_unique<FtdiBitBangControl>(std::make_unique<FakeUsbAdapterLocator>(), default_port_devices(),
+                                                &FakeFtdiAdapter::clock);
+}
 
 } // namespace zrx

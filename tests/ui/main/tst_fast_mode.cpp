@@ -11,6 +11,7 @@
 #include "store/settings_keys.h"
 #include "support/line_trace_decoder.h"
 #include "ui/batch/frm_batch.h"
+#include "ui/main/close_signals.h"
 #include "ui/main/status_label.h"
 #include "ui/panel/frm_slider.h"
 
@@ -24,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
 
 using namespace zrx;
 
@@ -43,9 +46,11 @@ struct Rig {
             chip = &FakeFtdiAdapter::reset().chip;
             auto board = std::make_unique<SimulatedBoard>();
             board->set_existing_ports({5});
+            perRequestBoard = board.get();
             perRequestChip = &board->chip();
-            auto port = std::make_unique<FastModeSerialControl>(
-                std::move(board), std::make_unique<FtdiBitBangControl>(std::make_unique<FakeUsbAdapterLocator>()));
+            auto ftdi = make_fake_ftdi_control();
+            fastPort = ftdi.get();
+            auto port = std::make_unique<FastModeSerialControl>(std::move(board), std::move(ftdi));
             port->set_fast_mode_wanted(true);
             f = std::make_unique<MainWindowFixture>(BoardConnection::SerialPort, std::move(port));
         }
@@ -70,6 +75,8 @@ struct Rig {
     std::unique_ptr<MainWindowFixture> f;
     SimulatedChip *chip = nullptr;
     SimulatedChip *perRequestChip = nullptr; // fast mode: behind the fallback
+    SimulatedBoard *perRequestBoard = nullptr;
+    FtdiBitBangControl *fastPort = nullptr;
 };
 
 // The bytes of each transaction ("E9 02 A5"), from decoded text or the log.
@@ -130,6 +137,9 @@ private slots:
     void adapter_pulled_in_a_transaction();
     void adapter_refused_falls_back();
     void switched_off_in_the_port_dialog();
+    void signal_gives_the_adapter_back_data();
+    void signal_gives_the_adapter_back();
+    void start_after_a_killed_run();
 
 private:
     QTemporaryDir m_dir;
@@ -260,6 +270,46 @@ void TestFastMode::switched_off_in_the_port_dialog()
     QCOMPARE(rig.status(), QStringLiteral("COM5 (/dev/ttyUSB0), 9600 baud: open"));
     rig.f->type_into(rig.f->volts_box(1), QStringLiteral("5"));
     QCOMPARE(rig.perRequestChip->register_word(0), 512);
+}
+
+void TestFastMode::signal_gives_the_adapter_back_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void TestFastMode::signal_gives_the_adapter_back()
+{
+    QFETCH(int, signalNumber);
+    Rig rig(true);
+    rig.f->start();
+    FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
+    QVERIFY(adapter.usbOpen);
+    CloseSignals closeSignals(rig.f->window.get());
+    std::raise(signalNumber);
+    QTRY_COMPARE(rig.f->endings, 1);
+    QVERIFY(!adapter.usbOpen && adapter.driverGivenBack && !adapter.bitBang);
+    QCOMPARE(adapter.pins() & 0x14, 0x14); // DTR and RTS released
+}
+
+// A run killed while it held the adapter left COM5 without its tty until a
+// replug. The next start finds the adapter by what that run stored, runs
+// the bus on it, and gives it back on closing.
+void TestFastMode::start_after_a_killed_run()
+{
+    Rig rig(true);
+    FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
+    adapter.driverAttached = false;
+    rig.perRequestBoard->set_existing_ports({});
+    adapter.driverChanged = [&] { rig.perRequestBoard->set_existing_ports(adapter.driverAttached ? QSet{5} : QSet<int>{}); };
+    rig.fastPort->set_remembered_adapter(QStringLiteral("5;FT0FAKE1;1;7;0;403;6001"));
+    rig.f->start();
+    QVERIFY(rig.status().endsWith(QStringLiteral(", 9600 baud: open, fast mode")));
+    QCOMPARE(rig.f->code_box(1)->text(), QStringLiteral("2A5"));
+    rig.f->window->close();
+    QVERIFY(!adapter.usbOpen && adapter.driverGivenBack && adapter.driverAttached);
 }
 
 QTEST_MAIN(TestFastMode)

@@ -1,0 +1,60 @@
+#include "bus/ftdi/ftdi_chip_family.h"
+
+#include <ftdi.h>
+
+#include <QCoreApplication>
+
+namespace zrx {
+namespace {
+
+using namespace std::chrono_literals;
+
+// In bit-bang mode libftdi hands the chip four times the rate it is given
+// (libftdi 1.5): 3000 -> 12000 baud.
+constexpr int ChipBaud = FtdiBitBangRate * 4;
+
+// The FT232R moves to its next state on every tick of a clock at 16 times
+// its baud rate (FTDI AN232R-01): 192000 states a second, 5.21 us each.
+// For the H chips libftdi takes the divisor from a 12 MHz reference instead
+// of 3 MHz; with the state clock counting that divisor the way the FT232R's
+// does, the states come out four times longer.
+constexpr std::chrono::nanoseconds period(int statesPerBaud)
+{
+    return std::chrono::nanoseconds(1s) / (ChipBaud * statesPerBaud);
+}
+static_assert(period(16) >= ShortestState, "every line state must last at least 5 us");
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("FtdiChipFamily", text);
+}
+
+} // namespace
+
+FtdiChipFamily ftdi_chip_family(int chipType, int port)
+{
+    switch (chipType) {
+    case TYPE_R:
+        return {QStringLiteral("FT232R"), {}, period(16)};
+    case TYPE_230X:
+        // No FTDI document gives the FT-X family's ratio: taken as the
+        // FT232R's, and the timing at opening decides.
+        return {QStringLiteral("FT-X"), {}, period(16)};
+    case TYPE_2232C:
+        // libftdi puts the port into the bit rate request only for the H
+        // chips: on this chip's second port the request would set the first
+        // port's rate, and the states would run at the tty's rate.
+        if (port != 0)
+            return {QStringLiteral("FT2232C/D"),
+                    tr("on the second port of an FT2232C/D libftdi sets the first port's bit rate"), {}};
+        return {QStringLiteral("FT2232C/D"), {}, period(16)};
+    case TYPE_2232H:
+    case TYPE_4232H:
+    case TYPE_232H:
+        return {QStringLiteral("FT2232H/FT4232H/FT232H"), {}, period(4)};
+    default:
+        return {QStringLiteral("FT232AM/BM"), tr("the adapter's chip has no synchronous bit-bang mode"), {}};
+    }
+}
+
+} // namespace zrx

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+
+namespace zrx {
+
+// What the program knows of an FTDI chip's synchronous bit-bang mode, by the
+// chip type libftdi reports and the adapter's port. The rate handed to
+// libftdi is the same everywhere; how long a state comes out of it is not.
+struct FtdiChipFamily {
+    QString name;
+    // Empty when fast mode can run here; otherwise why not.
+    QString refusal;
+    // How long one state lasts at the program's bit-bang rate, as the
+    // family's documents give it or as derived from libftdi's divisor. The
+    // adapter's own clock is timed at opening all the same.
+    std::chrono::nanoseconds statePeriod{0};
+};
+
+// `chipType` is libftdi's ftdi_chip_type, `port` 0 for the chip's first.
+FtdiChipFamily ftdi_chip_family(int chipType, int port);
+
+// The rate ftdi_set_baudrate is handed in bit-bang mode.
+inline constexpr int FtdiBitBangRate = 3000;
+
+// The shortest line state the bus may see.
+inline constexpr std::chrono::nanoseconds ShortestState = std::chrono::microseconds(5);
+
+} // namespace zrx
