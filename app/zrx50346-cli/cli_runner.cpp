@@ -6,6 +6,8 @@
 
 #include "bus/port_discovery.h"
 
+#include <QJsonObject>
+
 namespace zrx {
 namespace {
 
@@ -32,6 +34,17 @@ CommandOutcome run_on_chip(ChipSession &session, const Invocation &invocation, c
     }
     // `ports` never opens a port and is answered before this.
     return usage_failure(QStringLiteral("ports needs no chip"));
+}
+
+// Why the open port runs one request per line operation although --fast
+// was given; empty when fast mode carries it.
+QString fast_mode_fallback(const FastModeSwitch *fastMode, const PortChoice &port)
+{
+    if (port.simulated)
+        return QStringLiteral("the simulated board is not an FTDI adapter");
+    if (!fastMode || !fastMode->fast_mode_supported())
+        return QStringLiteral("this program was built without FTDI support");
+    return fastMode->fast_mode_active() ? QString() : fastMode->fast_mode_fallback_reason();
 }
 
 } // namespace
@@ -66,6 +79,9 @@ int CliRunner::run(const QStringList &arguments)
         return report.finish(failure);
 
     m_port = std::make_unique<LoggingSerialControl>(m_make_port(invocation.port), m_busLog);
+    FastModeSwitch *fastMode = m_port->fast_mode();
+    if (fastMode)
+        fastMode->set_fast_mode_wanted(invocation.fast);
     ChipSession session(*m_port, invocation.port, invocation.A0Setting);
     // Opened as the window opens its port: the line settings, then the time-outs.
     PortState ports;
@@ -74,8 +90,17 @@ int CliRunner::run(const QStringList &arguments)
     fncInitializeComPort(*m_port, ports, ports.BitRate, ports.PortNumb);
     set_port_timeouts(*m_port, ports.BitRate);
     CommandOutcome outcome = session.port_fault();
+    const QString fallback = invocation.fast && !outcome ? fast_mode_fallback(fastMode, invocation.port) : QString();
+    if (!fallback.isEmpty()) {
+        m_err << QStringLiteral("fast mode off: %1\n").arg(fallback);
+        m_err.flush();
+    }
     if (!outcome)
         outcome = run_on_chip(session, invocation, input, report);
+    if (invocation.fast && report.json())
+        report.object().insert(QStringLiteral("fastMode"),
+                               QJsonObject{{QStringLiteral("active"), fallback.isEmpty()},
+                                           {QStringLiteral("reason"), fallback}});
     // Every transaction has ended with both lines released; nothing else is
     // left to do for the bus.
     m_port->close_port();

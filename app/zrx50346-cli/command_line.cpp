@@ -17,7 +17,8 @@ const char *const Description =
     "Drives a ZRX50346 through a serial port's modem lines, one command per action.\n"
     "\n"
     "Commands:\n"
-    "  ports                     COM1..COM16: device, present, free, USB details\n"
+    "  ports                     COM1..COM16: device, present, free, USB details,\n"
+    "                            whether fast mode can take it (an FTDI adapter)\n"
     "  read                      every channel and Max Bank, read back from the chip\n"
     "  write CHANNEL VALUE       one channel: CHANNEL is 1..22, c1 or c2; VALUE is\n"
     "                            volts (5.5, 5.5V; needs --vsup) or code:563, code:0x233\n"
@@ -61,7 +62,8 @@ bool takes_option(const CommandSyntax &syntax, const QString &option)
 {
     if (option == QLatin1String("json") || option == QLatin1String("simulate"))
         return true;
-    static const QStringList portOptions = {QStringLiteral("port"), QStringLiteral("rate"), QStringLiteral("a0")};
+    static const QStringList portOptions = {QStringLiteral("port"), QStringLiteral("rate"), QStringLiteral("a0"),
+                                            QStringLiteral("fast")};
     if (portOptions.contains(option))
         return syntax.command != Command::Ports;
     return syntax.options.contains(option);
@@ -105,6 +107,8 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
         {QStringLiteral("vsup"), QStringLiteral("Upper reference in volts for every conversion between volts and codes."),
          QStringLiteral("V")},
         {QStringLiteral("simulate"), QStringLiteral("Run on the simulated board instead of a serial port.")},
+        {QStringLiteral("fast"), QStringLiteral("Fast mode on an FTDI adapter: whole transactions per USB transfer. "
+                                                "Where it cannot run, the ordinary way, and why on stderr.")},
         {QStringLiteral("json"), QStringLiteral("Machine output: one JSON object on stdout, errors included.")},
         {QStringLiteral("yes"), QStringLiteral("program-otp: really burn the one-time-programmable memory.")},
         {QStringLiteral("verify"), QStringLiteral("load: read the chip back and fail if any register differs.")},
@@ -150,6 +154,7 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     invocation.json = parsed.json;
     invocation.yes = parser.isSet(QStringLiteral("yes"));
     invocation.verify = parser.isSet(QStringLiteral("verify"));
+    invocation.fast = parser.isSet(QStringLiteral("fast"));
 
     bool ok = true;
     invocation.bitRate = DefaultBitRate;

@@ -27,6 +27,9 @@ struct Invocation {
     bool json = false;
     bool yes = false;
     bool verify = false;
+    // --fast: the bus in whole transactions on an FTDI adapter, as the
+    // window's fast mode; the plain path, with its reason, where it cannot.
+    bool fast = false;
     double delaySeconds = 1;
     int cycles = 1; // 0: until stopped
 };

@@ -1,11 +1,17 @@
 #include "cli_runner.h"
 
+#include "bus/fast_mode_serial_control.h"
 #include "bus/real_serial_control.h"
 #include "core/version.h"
 #include "sim/demo_board.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+
+#ifdef ZRX_HAVE_FTDI
+#include "bus/ftdi/ftdi_bit_bang_control.h"
+#include "bus/ftdi/sysfs_usb_adapter_locator.h"
+#endif
 
 #include <cstdio>
 
@@ -20,7 +26,13 @@ std::unique_ptr<zrx::SerialControl> make_port(const zrx::PortChoice &choice)
         zrx::load_demo_codes(board->chip());
         return board;
     }
-    return std::make_unique<zrx::RealSerialControl>(choice.devices);
+    // Fast mode only when --fast asks for it, which the runner tells it.
+    std::unique_ptr<zrx::FastPortControl> fast;
+#ifdef ZRX_HAVE_FTDI
+    fast = std::make_unique<zrx::FtdiBitBangControl>(std::make_unique<zrx::SysfsUsbAdapterLocator>(), choice.devices);
+#endif
+    return std::make_unique<zrx::FastModeSerialControl>(std::make_unique<zrx::RealSerialControl>(choice.devices),
+                                                        std::move(fast));
 }
 
 } // namespace

@@ -17,8 +17,19 @@ QString hex4(quint16 id)
     return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
 }
 
+// FTDI's products with a synchronous bit-bang mode: 6001 is the FT232R (and
+// the older FT232AM/BM, which fast mode then refuses), 6010 the FT2232,
+// 6011 the FT4232H, 6014 the FT232H, 6015 the FT-X family.
+bool fast_mode_can_take(const QSerialPortInfo &info)
+{
+    constexpr quint16 Ftdi = 0x0403;
+    return info.hasVendorIdentifier() && info.vendorIdentifier() == Ftdi
+           && QList<quint16>{0x6001, 0x6010, 0x6011, 0x6014, 0x6015}.contains(info.productIdentifier());
+}
+
 void describe(PortListing &entry, const QSerialPortInfo &info)
 {
+    entry.fastMode = fast_mode_can_take(info);
     entry.present = true;
     if (info.hasVendorIdentifier())
         entry.vendorId = hex4(info.vendorIdentifier());
@@ -109,21 +120,23 @@ QList<PortListing> simulated_board_ports()
 void report_ports(const QList<PortListing> &ports, CliReport &report)
 {
     QList<QStringList> rows{{QStringLiteral("port"), QStringLiteral("device"), QStringLiteral("present"),
-                             QStringLiteral("free"), QStringLiteral("usb id"), QStringLiteral("serial"),
-                             QStringLiteral("description")}};
+                             QStringLiteral("free"), QStringLiteral("fast"), QStringLiteral("usb id"),
+                             QStringLiteral("serial"), QStringLiteral("description")}};
     QStringList notes;
     QJsonArray array;
     for (const PortListing &entry : ports) {
         const QString usbId = entry.vendorId.isEmpty() ? QString() : entry.vendorId + QLatin1Char(':') + entry.productId;
         rows << QStringList{port_name(entry.PortNumb), entry.device,
                             entry.present ? QStringLiteral("yes") : QStringLiteral("no"),
-                            free_text(entry), usbId, entry.serialNumber, entry.description};
+                            free_text(entry), entry.fastMode ? QStringLiteral("yes") : QStringLiteral("no"), usbId,
+                            entry.serialNumber, entry.description};
         if (!entry.note.isEmpty())
             notes << entry.note;
         QJsonObject object{{QStringLiteral("port"), port_name(entry.PortNumb)},
                            {QStringLiteral("device"), entry.device},
                            {QStringLiteral("present"), entry.present},
-                           {QStringLiteral("free"), free_json(entry)}};
+                           {QStringLiteral("free"), free_json(entry)},
+                           {QStringLiteral("fastMode"), entry.fastMode}};
         const std::pair<const char *, QString> details[] = {{"note", entry.note},
                                                             {"vendorId", entry.vendorId},
                                                             {"productId", entry.productId},

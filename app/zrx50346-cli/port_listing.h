@@ -22,6 +22,9 @@ struct PortListing {
     QString productId;
     QString serialNumber;
     QString description;
+    // An FTDI adapter whose chip has a synchronous bit-bang mode, as far as
+    // its USB product tells: what --fast can take.
+    bool fastMode = false;
 };
 
 // COM1..COM16 on this machine. Present: in the system's list of serial ports,

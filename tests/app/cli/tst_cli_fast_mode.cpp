@@ -1,0 +1,118 @@
+// The tool with --fast on the fake FTDI adapter against its per-request path
+// on the simulated board: the same bytes on the wire, the same output.
+#include "cli_runner.h"
+
+#include "bus/fast_mode_serial_control.h"
+#include "fake_ftdi_adapter.h"
+#include "fake_usb_adapter_locator.h"
+#include "sim/simulated_board.h"
+#include "support/line_trace_decoder.h"
+#include "support/recording_serial_control.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zrx;
+
+namespace {
+
+// COM5 (/dev/ttyUSB0), its chip holding the same codes either way.
+struct Tool {
+    explicit Tool(bool fast) : fast(fast)
+    {
+        SimulatedChip &chip = fast ? FakeFtdiAdapter::reset().chip : board.chip();
+        for (int i = 0; i < 24; ++i)
+            chip.set_register_word(i, quint16((i * 43 + 7) % 1024));
+    }
+
+    int run(const QString &commandLine)
+    {
+        return runner.run(QStringList{QStringLiteral("zrx50346-cli")} + QProcess::splitCommand(commandLine)
+                          + QStringList{QStringLiteral("--port"), QStringLiteral("COM5")});
+    }
+    QStringList wire() const
+    {
+        return decode_transactions(fast ? FakeFtdiAdapter::get().line_trace() : recorder->trace());
+    }
+
+    bool fast;
+    SimulatedBoard board;
+    RecordingSerialControl *recorder = nullptr;
+    QString out, err;
+    QTextStream outStream{&out}, errStream{&err};
+    CliRunner runner{outStream, errStream,
+                     [this](const PortChoice &) -> std::unique_ptr<SerialControl> {
+                         if (this->fast)
+                             return std::make_unique<FastModeSerialControl>(std::make_unique<SimulatedBoard>(),
+                                                                            make_fake_ftdi_control());
+                         auto control = std::make_unique<RecordingSerialControl>();
+                         control->forward_to(&board);
+                         recorder = control.get();
+                         return control;
+                     },
+                     [] { return QList<PortListing>{}; }};
+};
+
+} // namespace
+
+class TestCliFastMode : public QObject {
+    Q_OBJECT
+private slots:
+    void same_traffic_data();
+    void same_traffic();
+    void fallback_with_its_reason();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestCliFastMode::same_traffic_data()
+{
+    const QString set = m_dir.filePath(QStringLiteral("set.csv"));
+    QFile file(set);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("10\r\n");
+    for (int c = 1; c <= 24; ++c)
+        file.write(QByteArray::number(c * 37) + "\r\n");
+    file.close();
+    QTest::addColumn<QString>("commandLine");
+    QTest::newRow("write") << QStringLiteral("write c1 code:0x233");
+    QTest::newRow("read") << QStringLiteral("read");
+    QTest::newRow("reset") << QStringLiteral("reset");
+    QTest::newRow("load --verify") << QStringLiteral("load --verify ") + set;
+    QTest::newRow("program-otp FILE") << QStringLiteral("program-otp --yes ") + set;
+    QTest::newRow("batch with markers") << QStringLiteral("batch --delay 0 --cycles 2 ") + set + QLatin1Char(' ') + set;
+}
+
+void TestCliFastMode::same_traffic()
+{
+    QFETCH(QString, commandLine);
+    Tool plain(false);
+    QCOMPARE(plain.run(commandLine), 0);
+    Tool fast(true);
+    QCOMPARE(fast.run(commandLine + QStringLiteral(" --fast")), 0);
+    QVERIFY(!plain.wire().isEmpty());
+    QCOMPARE(fast.wire(), plain.wire());
+    QCOMPARE(fast.out, plain.out);
+    QCOMPARE(fast.err, QString());
+    QVERIFY(!FakeFtdiAdapter::get().usbOpen && FakeFtdiAdapter::get().driverGivenBack);
+}
+
+void TestCliFastMode::fallback_with_its_reason()
+{
+    Tool tool(true);
+    FakeFtdiAdapter::get().refuseOpen = true;
+    QCOMPARE(tool.run(QStringLiteral("reset --fast --json")), 0);
+    const QString reason = QStringLiteral("the adapter could not be opened over USB (libusb_open() failed; see the "
+                                          "user guide for the udev rule)");
+    QCOMPARE(tool.err, QStringLiteral("fast mode off: ") + reason + QLatin1Char('\n'));
+    const QJsonObject fastMode = QJsonDocument::fromJson(tool.out.toUtf8()).object().value("fastMode").toObject();
+    QCOMPARE(fastMode, (QJsonObject{{"active", false}, {"reason", reason}}));
+    QVERIFY(FakeFtdiAdapter::get().events.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestCliFastMode)
+#include "tst_cli_fast_mode.moc"
