@@ -48,6 +48,16 @@ void TestSysfsUsbAdapterLocator::finds_bus_location_port_and_serial()
     QCOMPARE(adapter->busNumber, 3);
     QCOMPARE(adapter->deviceAddress, 12);
     QCOMPARE(adapter->interfaceNumber, 1);
+
+    // The same port after a run that was killed holding it: found by its
+    // serial number where it sits now, while no driver has its interface.
+    QDir(root.path()).mkpath(QStringLiteral("bus/usb/devices"));
+    QVERIFY(QFile::link(root.filePath(device), root.filePath(QStringLiteral("bus/usb/devices/3-2"))));
+    UsbAdapter remembered = *adapter;
+    remembered.deviceAddress = 9;
+    QCOMPARE(locator.detached_adapter(remembered)->deviceAddress, 12);
+    QDir(root.path()).mkpath(device + QStringLiteral("3-2:1.1/driver"));
+    QVERIFY(!locator.detached_adapter(remembered));
 }
 
 QTEST_GUILESS_MAIN(TestSysfsUsbAdapterLocator)

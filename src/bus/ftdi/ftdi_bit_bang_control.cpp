@@ -118,8 +118,8 @@ OpenOutcome FtdiBitBangControl::take(const UsbAdapter &adapter)
     return OpenOutcome::Opened;
 }
 
-// "5;FT0FAKE1;1;7;0;0403;6001": port, serial number, bus, address,
-// interface, vendor and product.
+// "5;FT0FAKE1;1;7;0;403;6001": port, serial number, bus, address,
+// interface, vendor and product (hexadecimal).
 QString FtdiBitBangControl::remembered_adapter() const
 {
     if (m_rememberedPort == 0)

@@ -197,9 +197,6 @@ void frmZRX50346::closeEvent(QCloseEvent *event)
     }
     save_settings(m_store, m_table, m_ports.PortNumb, m_ports.BitRate);
     event->accept();
-    // An adapter in fast mode goes back to the system's serial driver, its
-    // lines released, only if the program gives it back.
-    m_MSComm1->close_port();
     m_end_program();
 }
 

@@ -261,36 +261,29 @@ int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
     return count;
 }
 
-// The adapter itself and each of otherSerials, as list entries 1, 2, ...
+// The adapter itself and each of otherSerials: entries 0, 1, ... in a list
+// that is all one block.
 int ftdi_usb_find_all(ftdi_context *, ftdi_device_list **devlist, int, int)
 {
-    const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
-    *devlist = nullptr;
-    for (qsizetype i = a.otherSerials.size(); i >= 0; --i) {
-        auto *entry = static_cast<ftdi_device_list *>(std::calloc(1, sizeof(ftdi_device_list)));
-        entry->next = *devlist;
-        entry->dev = reinterpret_cast<libusb_device *>(std::intptr_t(i + 1));
-        *devlist = entry;
-    }
-    return int(a.otherSerials.size()) + 1;
+    const int count = int(FakeFtdiAdapter::get().otherSerials.size()) + 1;
+    auto *list = static_cast<ftdi_device_list *>(std::calloc(std::size_t(count), sizeof(ftdi_device_list)));
+    for (int i = 0; i < count; ++i)
+        list[i] = {i + 1 < count ? &list[i + 1] : nullptr, reinterpret_cast<libusb_device *>(std::intptr_t(i))};
+    *devlist = list;
+    return count;
 }
 
 int ftdi_usb_get_strings(ftdi_context *, libusb_device *dev, char *, int, char *, int, char *serial, int serialLen)
 {
     const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
-    const auto i = qsizetype(reinterpret_cast<std::intptr_t>(dev)) - 1;
-    const QByteArray text = (i == 0 ? a.serialNumber : a.otherSerials.value(i - 1)).toLatin1();
-    if (serial)
-        qstrncpy(serial, text.constData(), uint(serialLen));
+    const auto i = qsizetype(reinterpret_cast<std::intptr_t>(dev));
+    qstrncpy(serial, (i == 0 ? a.serialNumber : a.otherSerials.value(i - 1)).toLatin1().constData(), uint(serialLen));
     return 0;
 }
 
 void ftdi_list_free(ftdi_device_list **devlist)
 {
-    while (ftdi_device_list *entry = *devlist) {
-        *devlist = entry->next;
-        std::free(entry);
-    }
+    std::free(std::exchange(*devlist, nullptr));
 }
 
 } // extern "C"

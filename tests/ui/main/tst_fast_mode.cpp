@@ -287,6 +287,8 @@ void TestFastMode::signal_gives_the_adapter_back()
     rig.f->start();
     FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
     QVERIFY(adapter.usbOpen);
+    // The program's ending closes the port before it ends the process.
+    rig.f->on_ending = [&rig] { rig.f->window->MSComm1().close_port(); };
     CloseSignals closeSignals(rig.f->window.get());
     std::raise(signalNumber);
     QTRY_COMPARE(rig.f->endings, 1);
@@ -308,7 +310,7 @@ void TestFastMode::start_after_a_killed_run()
     rig.f->start();
     QVERIFY(rig.status().endsWith(QStringLiteral(", 9600 baud: open, fast mode")));
     QCOMPARE(rig.f->code_box(1)->text(), QStringLiteral("2A5"));
-    rig.f->window->close();
+    rig.f->window->MSComm1().close_port();
     QVERIFY(!adapter.usbOpen && adapter.driverGivenBack && adapter.driverAttached);
 }
 
