@@ -7,6 +7,7 @@
 // pins (5.2 us a state, 1.04 ms a byte at 9600 baud).
 
 #include "bus/fast_mode_serial_control.h"
+#include "cli_runner.h"
 #include "bus/ftdi/ftdi_bit_bang_control.h"
 #include "fake_ftdi_adapter.h"
 #include "fake_usb_adapter_locator.h"
@@ -71,7 +72,7 @@ struct Program {
             auto board = std::make_unique<SimulatedBoard>();
             board->set_existing_ports({Com5});
             auto fast = std::make_unique<FastModeSerialControl>(
-                std::move(board), std::make_unique<FtdiBitBangControl>(std::make_unique<FakeUsbAdapterLocator>()));
+                std::move(board), make_fake_ftdi_control());
             fast->set_fast_mode_wanted(true);
             port = std::move(fast);
         }
@@ -180,6 +181,51 @@ void fast_mode_batch_step(benchmark::State &state, Path path)
     time_with_adapter(state, program, [&] { batch.single_step(StepDirection::Down); });
 }
 
+// The command-line tool's "program-otp FILE --yes" on COM5 with its checks:
+// the file's channels written, the burn, the reset and the Max Bank read.
+void fast_mode_cli_program_otp(benchmark::State &state, Path path)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("set.csv"));
+    write_set(file, 2);
+    SimulatedBoard board;
+    RecordingSerialControl *recorder = nullptr;
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    CliRunner runner(outStream, errStream,
+                     [&](const PortChoice &) -> std::unique_ptr<SerialControl> {
+                         if (path == Path::Fast)
+                             return std::make_unique<FastModeSerialControl>(std::make_unique<SimulatedBoard>(),
+                                                                            make_fake_ftdi_control());
+                         auto counted = std::make_unique<RecordingSerialControl>();
+                         counted->forward_to(&board);
+                         recorder = counted.get();
+                         return counted;
+                     },
+                     [] { return QList<PortListing>{}; });
+    QStringList arguments{QStringLiteral("zrx50346-cli"), QStringLiteral("program-otp"), QStringLiteral("--yes"), file,
+                          QStringLiteral("--port"), QStringLiteral("COM5")};
+    if (path == Path::Fast)
+        arguments << QStringLiteral("--fast");
+    FakeFtdiAdapter::reset();
+    for (auto _ : state) {
+        FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
+        adapter.usbTransfers = 0;
+        adapter.wireNanoseconds = 0;
+        QElapsedTimer own;
+        own.start();
+        if (runner.run(arguments) != 0)
+            state.SkipWithError("program-otp failed");
+        const double ownSeconds = double(own.nsecsElapsed()) * 1e-9;
+        double adapterSeconds = adapter.usbTransfers * UsbRequestSeconds + double(adapter.wireNanoseconds) * 1e-9;
+        if (recorder) {
+            const LineTrace trace = recorder->take_trace();
+            adapterSeconds = (count_line_writes(trace) + count_dsr_reads(trace)) * UsbRequestSeconds;
+        }
+        state.SetIterationTime(ownSeconds + adapterSeconds);
+    }
+}
+
 } // namespace
 
 #define FAST_MODE_BENCHMARK(name)                                                                                    \
@@ -192,3 +238,4 @@ FAST_MODE_BENCHMARK(fast_mode_read_dac);
 FAST_MODE_BENCHMARK(fast_mode_keystroke);
 FAST_MODE_BENCHMARK(fast_mode_file_load);
 FAST_MODE_BENCHMARK(fast_mode_batch_step);
+FAST_MODE_BENCHMARK(fast_mode_cli_program_otp);

@@ -157,6 +157,8 @@ void SummaryReporter::Finalize()
                              [](double, double fast) { return fast < 0.010; });
     fast_against_per_request("  loading a 24-channel file", "file_load", "", none);
     fast_against_per_request("  one batch step with its marker", "batch_step", "", none);
+    fast_against_per_request("  zrx50346-cli program-otp FILE (writes, burn, reset, Max Bank)", "cli_program_otp", "",
+                             none);
 
     const double share = counter("wait_seconds_2s", "cpu_share");
     if (share >= 0)
