@@ -97,7 +97,8 @@ OpenOutcome FtdiBitBangControl::open_detached(const PortConfiguration &configura
 
 OpenOutcome FtdiBitBangControl::take(const UsbAdapter &adapter)
 {
-    if (!open_adapter(adapter) || !enter_bit_bang(true))
+    m_state = pins::Released;
+    if (!open_adapter(adapter) || !enter_bit_bang())
         return refuse(m_errorText);
     if (!time_states()) {
         // The serial driver gets the adapter back in UART mode, its lines
@@ -216,10 +217,11 @@ int FtdiBitBangControl::count_candidates(const UsbAdapter &adapter)
 // No pin is driven before it holds the level its line has now: the pins are
 // inputs while the output latch takes the levels, and become outputs after.
 // The board's pull-ups hold both lines released meanwhile, so that moment is
-// kept to the three requests it needs; the rate and the buffers are set
-// before. `latchPins` takes the levels from the pins; otherwise they are the
-// bus's.
-bool FtdiBitBangControl::enter_bit_bang(bool latchPins)
+// kept to the four requests it needs (the mode, one state written and its
+// sample read, the outputs); the rate and the buffers are set before. The
+// levels are the bus's: released at opening, as the pull-ups hold them, and
+// idle after a step marker.
+bool FtdiBitBangControl::enter_bit_bang()
 {
     // libftdi scales the rate by four only once the mode is on: done here
     // beforehand, the chip gets the same divisor.
@@ -227,12 +229,6 @@ bool FtdiBitBangControl::enter_bit_bang(bool latchPins)
         // What the UART received before is no sample.
         || failed(ftdi_tcioflush(m_ftdi), "clearing the adapter's buffers"))
         return false;
-    if (latchPins) {
-        unsigned char levels = 0;
-        if (failed(ftdi_read_pins(m_ftdi, &levels), "reading the pins"))
-            return false;
-        m_state = pins::state_of(pins::line_asserted(levels, pins::DtrLine), pins::line_asserted(levels, pins::RtsLine));
-    }
     quint8 sample = 0;
     return !failed(ftdi_set_bitmode(m_ftdi, 0, BITMODE_SYNCBB), "entering synchronous bit-bang mode")
            && transfer(&m_state, 1, &sample)
@@ -428,7 +424,7 @@ bool FtdiBitBangControl::send_uart_bytes(const QByteArray &bytes)
             return false;
         }
     }
-    return enter_bit_bang(false);
+    return enter_bit_bang();
 }
 
 void FtdiBitBangControl::close_port()

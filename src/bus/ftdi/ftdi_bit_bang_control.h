@@ -79,7 +79,7 @@ private:
     bool open_adapter(const UsbAdapter &adapter);
     int open_usb(const UsbAdapter &adapter);
     int count_candidates(const UsbAdapter &adapter);
-    bool enter_bit_bang(bool latchPins);
+    bool enter_bit_bang();
     bool time_states();
     bool leave_bit_bang();
     bool transfer(const quint8 *states, std::size_t count, quint8 *samples);

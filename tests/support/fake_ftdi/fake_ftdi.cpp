@@ -188,12 +188,6 @@ int ftdi_tcioflush(ftdi_context *ftdi)
     return zrx::reaches(ftdi) ? 0 : zrx::fail(ftdi, -1, "FTDI purge of RX buffer failed");
 }
 
-int ftdi_read_pins(ftdi_context *ftdi, unsigned char *pins)
-{
-    *pins = FakeFtdiAdapter::get().pins();
-    return zrx::reaches(ftdi) ? 0 : zrx::fail(ftdi, -1, "read pins failed");
-}
-
 int ftdi_setdtr_rts(ftdi_context *ftdi, int dtr, int rts)
 {
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
