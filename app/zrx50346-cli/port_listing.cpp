@@ -5,27 +5,20 @@
 #include "bus/port_names.h"
 #include "bus/port_status_text.h"
 #include "bus/real_serial_control.h"
+#include "bus/system_ports.h"
 
 #include <QJsonArray>
-#include <QSerialPortInfo>
 
 namespace zrx {
 namespace {
 
-QString hex4(quint16 id)
-{
-    return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
-}
-
-void describe(PortListing &entry, const QSerialPortInfo &info)
+void describe(PortListing &entry, const SystemPort &port)
 {
     entry.present = true;
-    if (info.hasVendorIdentifier())
-        entry.vendorId = hex4(info.vendorIdentifier());
-    if (info.hasProductIdentifier())
-        entry.productId = hex4(info.productIdentifier());
-    entry.serialNumber = info.serialNumber();
-    entry.description = info.description();
+    entry.vendorId = port.vendorId;
+    entry.productId = port.productId;
+    entry.serialNumber = port.serialNumber;
+    entry.description = port.description;
 }
 
 PortListing::Access access_of(OpenOutcome outcome)
@@ -68,7 +61,7 @@ QJsonValue free_json(const PortListing &entry)
 QList<PortListing> survey_system_ports()
 {
     const PortDeviceTable devices = default_port_devices();
-    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    const QList<SystemPort> infos = system_ports();
     // The port records give a refusal the window's words.
     BusLog log(1);
     LoggingSerialControl port(std::make_unique<RealSerialControl>(devices), log);
@@ -78,8 +71,8 @@ QList<PortListing> survey_system_ports()
         PortListing entry;
         entry.PortNumb = n;
         entry.device = port_device(devices, n);
-        for (const QSerialPortInfo &info : infos) {
-            if (info.systemLocation() == entry.device || info.portName() == port_name(n))
+        for (const SystemPort &info : infos) {
+            if (info.location == entry.device || info.name == port_name(n))
                 describe(entry, info);
         }
         if (entry.present) {
