@@ -88,6 +88,13 @@ QStringList otp_writes_of(const QList<int> &codes)
 
 const QString Marker = QStringLiteral("TX[01 00 00 00]");
 
+// The terminal's hang-up, where the system has one.
+#ifdef SIGHUP
+constexpr int HangUp = SIGHUP;
+#else
+constexpr int HangUp = SIGTERM;
+#endif
+
 // The line operations of a trace up to the middle of its transaction `index`.
 int operations_into(const LineTrace &trace, int index)
 {
@@ -338,7 +345,7 @@ void TestCliCommands::signals_stop_after_whole_frames_data()
         << "program-otp --yes " + set << SIGINT << 5 << 6 << 5 << 6;
     QTest::newRow("burn, in the read-back before it: nothing burned") << "program-otp --yes" << SIGTERM << 30 << 50 << 5
                                                                       << 0;
-    QTest::newRow("burn, in frame 12: burned to the end") << "program-otp --yes" << SIGHUP << 61 << -1 << 0 << -1;
+    QTest::newRow("burn, in frame 12: burned to the end") << "program-otp --yes" << HangUp << 61 << -1 << 0 << -1;
     QTest::newRow("burn, in the check after it") << "program-otp --yes" << SIGTERM << 90 << -1 << 0 << -1;
     QTest::newRow("batch of two files, in the first one's frame 5")
         << QStringLiteral("batch %1 %2 --delay 0 --cycles 2").arg(set, zero) << SIGINT << 4 << 5 << 0 << 5;

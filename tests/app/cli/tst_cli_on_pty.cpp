@@ -133,8 +133,8 @@ void TestCliOnPty::wire_is_the_windows()
 }
 
 // SIGINT lands wherever the batch happens to be, back-to-back files with no
-// pause: the tool finishes the file it is on, sends its marker, and ends with
-// success, the lines released, every frame whole.
+// pause: the tool finishes the frame it is on and ends with success, the
+// lines released, every frame whole.
 void TestCliOnPty::interrupt_ends_a_batch_with_the_bus_idle()
 {
     const QString set = m_dir.filePath(QStringLiteral("set.csv"));
@@ -158,7 +158,6 @@ void TestCliOnPty::interrupt_ends_a_batch_with_the_bus_idle()
     const QByteArray requests = read_file(log);
     const qsizetype frames = (requests.size() - OpeningRequests.size()) / ChannelWriteRequests;
     QVERIFY(frames >= 24);
-    QCOMPARE(frames % 24, 0);
     QCOMPARE(requests.size(), OpeningRequests.size() + frames * ChannelWriteRequests);
     const QStringList wire = decode_transactions(trace_of(requests));
     QCOMPARE(channel_writes_of(wire), wire);
