@@ -3,7 +3,6 @@
 #include "core/conversions.h"
 #include "device/chip_status_text.h"
 #include "store/channel_set_file.h"
-#include "store/record_log.h"
 
 #include <QJsonArray>
 
@@ -11,7 +10,6 @@
 
 namespace zrx {
 namespace {
-
 
 // Volts of a code under --vsup, truncated to millivolts as the window shows them.
 double volts_of(const Invocation &invocation, int code)
@@ -122,10 +120,6 @@ CommandOutcome prepare_input(const Invocation &invocation, CommandInput *input)
             input->sets << *set;
         }
     }
-    // A burn that cannot be put on record is not begun.
-    QString reason;
-    if (!invocation.logPath.isEmpty() && !can_append_records(invocation.logPath, &reason))
-        return CliFailure{ExitCode::File, QStringLiteral("Cannot append to %1: %2").arg(invocation.logPath, reason)};
     return std::nullopt;
 }
 

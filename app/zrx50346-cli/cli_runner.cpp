@@ -110,7 +110,13 @@ int CliRunner::run(const QStringList &arguments)
         return report.finish(std::nullopt);
     }
 
+    // A burn that cannot be put on record is not begun.
+    QString reason;
+    if (!invocation.logPath.isEmpty() && !can_append_records(invocation.logPath, &reason))
+        return report.finish(
+            CliFailure{ExitCode::File, QStringLiteral("Cannot append to %1: %2").arg(invocation.logPath, reason)});
     BurnRecord burn;
+    burn.file = invocation.arguments.value(0);
     QString burnMessage;
     const auto finish = [&](const CommandOutcome &outcome) {
         const bool burning = invocation.command == Command::ProgramOtp;

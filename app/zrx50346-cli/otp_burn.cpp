@@ -38,7 +38,6 @@ CommandOutcome take_codes(ChipSession &session, const Invocation &invocation, co
     int maxBank = 0;
     if (!input.sets.isEmpty()) {
         const ChannelSet &set = input.sets.first();
-        record->file = set.path;
         const int written = write_channel_set(session, set);
         if (CommandOutcome fault = session.port_fault())
             return fault;
@@ -127,7 +126,6 @@ CommandOutcome program_otp_command(ChipSession &session, const Invocation &invoc
     } else {
         after = read_chip_registers(session.bus(), invocation.A0Setting);
     }
-    record->signal = session.signal_name();
     if (CommandOutcome fault = session.port_fault())
         return CliFailure{ExitCode::Port, QStringLiteral("All 24 channels were burned, but the port was lost before "
                                                          "the check: ")
