@@ -95,8 +95,6 @@ CliRunner::~CliRunner() = default;
 
 int CliRunner::run(const QStringList &arguments)
 {
-    // From the start: a signal before the port opens leaves it unopened.
-    const StopSignals stop;
     const ParsedCommandLine parsed = parse_command_line(arguments);
     CliReport report(m_out, m_err, parsed.json);
     if (!parsed.text.isEmpty())
@@ -109,6 +107,11 @@ int CliRunner::run(const QStringList &arguments)
         report_ports(invocation.port.simulated ? simulated_board_ports() : m_survey_ports(), report);
         return report.finish(std::nullopt);
     }
+
+    // From here on a signal is only noted, for the command to look at between
+    // frames; one before the port opens leaves it unopened. `ports` touches
+    // no bus and keeps the default, so Ctrl+C ends a slow survey at once.
+    const StopSignals stop;
 
     // A burn that cannot be put on record is not begun.
     QString reason;
