@@ -89,6 +89,18 @@ QList<PortListing> survey_system_ports()
     return listing;
 }
 
+QString adapter_serial_number(const PortChoice &choice)
+{
+    if (choice.simulated)
+        return {};
+    const QString device = port_device(choice.devices, choice.PortNumb);
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        if (info.systemLocation() == device)
+            return info.serialNumber();
+    }
+    return {};
+}
+
 QList<PortListing> simulated_board_ports()
 {
     PortListing board;
