@@ -94,9 +94,9 @@ QString adapter_serial_number(const PortChoice &choice)
     if (choice.simulated)
         return {};
     const QString device = port_device(choice.devices, choice.PortNumb);
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        if (info.systemLocation() == device)
-            return info.serialNumber();
+    for (const SystemPort &info : system_ports()) {
+        if (info.location == device)
+            return info.serialNumber;
     }
     return {};
 }
