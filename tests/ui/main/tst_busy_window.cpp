@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <chrono>
 #include <functional>
@@ -75,15 +74,6 @@ struct Watcher : QObject {
     // Runs once, at the first sample inside the bus work.
     std::function<void()> during;
 };
-
-// Keys as the window system delivers them: queued, not sent straight to a widget.
-void queue_key(QWidget *window, Qt::Key key, const QString &text)
-{
-    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window->windowHandle(), QEvent::KeyPress, key, Qt::NoModifier, text);
-    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window->windowHandle(), QEvent::KeyRelease, key, Qt::NoModifier, text);
-}
 
 } // namespace
 
