@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QGuiApplication>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +63,8 @@ private slots:
     void lost_during_read_back();
     void lost_during_channel_write_data();
     void lost_during_channel_write();
+    void lost_during_otp_burn_data();
+    void lost_during_otp_burn();
     void lost_during_batch_run();
     void bus_clear_goes_only_to_the_own_port();
 };
@@ -145,6 +149,49 @@ void TestLostPort::lost_during_channel_write()
     f.press_tab();
     QCOMPARE(channel_writes_of(f.take_transactions()).value(0), channel_write(7, 500));
     QCOMPARE(f.board.chip().register_word(6), quint16(500));
+}
+
+void TestLostPort::lost_during_otp_burn_data()
+{
+    // A programming frame has the operations of a channel write less the
+    // pause before its STOP, which is no line operation.
+    QTest::addColumn<int>("operations");
+    QTest::addColumn<int>("burned");
+    QTest::newRow("in the first frame") << 100 << 0;
+    QTest::newRow("in the thirteenth frame") << 12 * ChannelWriteOperations + 100 << 12;
+    QTest::newRow("in the last frame") << 23 * ChannelWriteOperations + 200 << 23;
+}
+
+// A burn cut short says how far it got, once the wait cursor and the
+// progress are gone; the frames before the loss went out whole.
+void TestLostPort::lost_during_otp_burn()
+{
+    QFETCH(int, operations);
+    QFETCH(int, burned);
+    const QList<int> codes = distinct_codes(3);
+    MainWindowFixture f(BoardConnection::SerialPort);
+    start_on_com1(f, QStringLiteral("10"), codes);
+    // Slow enough for the progress to show.
+    f.recorder->set_request_latency(std::chrono::microseconds(150));
+    bool idleAtMessage = false;
+    f.window->show_message = [&](QWidget *, const MessageRequest &request) {
+        f.messages.append(request);
+        idleAtMessage = !QGuiApplication::overrideCursor() && f.window->statusBar()->currentMessage().isEmpty();
+    };
+    f.board.lose_port_after(operations);
+
+    f.button(QStringLiteral("Command10"))->click();
+
+    verify_loss_is_told(f);
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.messages[0].text, QStringLiteral("OTP burn stopped after channel %1 of 24: the port was lost; "
+                                                "the next bank may hold a partial set")
+                                     .arg(burned));
+    QVERIFY(idleAtMessage);
+    QStringList whole;
+    for (int c = 1; c <= burned; ++c)
+        whole << otp_write(c, codes[c - 1]);
+    QCOMPARE(f.take_transactions().mid(0, burned), whole);
 }
 
 // The run stops when the port goes, and says why; only the set that reached

@@ -17,6 +17,7 @@
 #include "ui/main/address_button.h"
 #include "ui/main/busy_indicator.h"
 #include "ui/main/entry_box.h"
+#include "ui/main/otp_burn_watch.h"
 #include "ui/main/status_label.h"
 #include "ui/main/up_down.h"
 
@@ -353,8 +354,16 @@ void frmZRX50346::reset_chip()
 
 void frmZRX50346::program_otp()
 {
-    const BusWorkAction action(m_busy);
-    program_otp_and_reset(m_chip);
+    std::optional<int> cutAfter;
+    {
+        const OtpBurnWatch watch(m_chip, *m_MSComm1);
+        const BusWorkAction action(m_busy);
+        program_otp_and_reset(m_chip);
+        cutAfter = watch.cut_after();
+    }
+    // Once the wait cursor and the progress are gone.
+    if (cutAfter)
+        show_message(this, {QCoreApplication::applicationName(), otp_burn_cut_text(*cutAfter), QMessageBox::Warning});
 }
 
 void frmZRX50346::show_about()
@@ -423,11 +432,14 @@ void frmZRX50346::load_channel_file()
     const QString path = choose_channel_file();
     if (path.isEmpty())
         return;
-    const BusWorkAction action(m_busy);
-    const ChannelSetLoadResult result =
-        load_channel_set(path, m_table, *this, [this, name = QFileInfo(path).fileName()] {
+    ChannelSetLoadResult result;
+    {
+        const BusWorkAction action(m_busy);
+        result = load_channel_set(path, m_table, *this, [this, name = QFileInfo(path).fileName()] {
             write_loaded_channel(m_chip, name);
         });
+    }
+    // Once the wait cursor and the progress are gone.
     if (!result.ok)
         show_message(this, {QCoreApplication::applicationName(), result.error, QMessageBox::Warning});
 }
