@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace zrx {
@@ -240,10 +241,17 @@ QString frm_batch::port_lost_text(const QString &consequence) const
 
 void frm_batch::run_batch()
 {
+    if (m_running)
+        return;
     // The run may outlive the window: closing it mid-pause can destroy it
     // before the pause returns. The state belongs to the program and stays.
     BatchState &state = m_state;
     const QPointer<frm_batch> window(this);
+    m_running = true;
+    const auto finished = qScopeGuard([&window] {
+        if (window)
+            window->m_running = false;
+    });
 
     state.BatchStopFlag = 0;
     lblBatchStatus->clear();
