@@ -210,6 +210,7 @@ std::optional<double> ChannelSetReader::next()
                         .arg(line)
                         .arg(m_name, quoted_value(value)));
 
+    m_lastValueLine = line;
     ++m_valuesRead;
     if (m_valuesRead == ValueCount)
         close(); // whatever follows is not read

@@ -40,6 +40,8 @@ public:
 
     QString error() const { return m_error; }
     int values_read() const { return m_valuesRead; }
+    // The line the last value handed out stood on, counted from 1.
+    int line_of_last_value() const { return m_lastValueLine; }
 
     // Stops reading and closes a file the reader opened itself.
     void close();
@@ -57,6 +59,7 @@ private:
     QString m_error;
     int m_valuesRead = 0;
     int m_line = 1;
+    int m_lastValueLine = 0;
     bool m_atStart = true;
 };
 

@@ -3,6 +3,7 @@
 #include "core/number_text.h"
 #include "core/wait_seconds.h"
 #include "store/channel_set_file.h"
+#include "store/out_of_range_text.h"
 #include "store/settings_keys.h"
 #include "ui/batch/batch_file_path.h"
 #include "ui/batch/directory_list.h"
@@ -218,6 +219,9 @@ bool frm_batch::load_batch_file(int position, const QString &labelText)
         emit batch_step_done(position, false);
         return false;
     }
+    // Stored as read, sent saturated; a marker that fails says more.
+    if (!result.outOfRange.isEmpty())
+        lblBatchStatus->setText(out_of_range_text(name, result.outOfRange));
     m_state.TxByteBuffer[1] = StepMarkerByte;
     if (!send_tx_bytes(m_state, MSComm1, 1)) {
         lblBatchStatus->setText(MSComm1.is_open()

@@ -7,6 +7,7 @@
 #include "core/number_text.h"
 #include "device/chip_status_text.h"
 #include "store/channel_set_file.h"
+#include "store/out_of_range_text.h"
 #include "store/settings.h"
 #include "store/settings_keys.h"
 #include "ui/batch/frm_batch.h"
@@ -190,7 +191,8 @@ void frmZRX50346::closeEvent(QCloseEvent *event)
 {
     // Asked while a long action keeps the window painted: closing waits for
     // the action, as it would in a window that does not answer meanwhile.
-    // (Inside a pause that yields, as the read-back's, it ends at once.)
+    // (The window system's close request is input, held until the command
+    // has run; a close from code inside the read-back's pause ends at once.)
     if (m_busy->holding_input()) {
         event->ignore();
         m_closeWhenIdle = true;
@@ -439,6 +441,9 @@ void frmZRX50346::load_channel_file()
             write_loaded_channel(m_chip, name);
         });
     }
+    // Stored as read, sent saturated: the user must know the chip got
+    // something other than the file says.
+    statusFile->set_status(out_of_range_text(QFileInfo(path).fileName(), result.outOfRange));
     // Once the wait cursor and the progress are gone.
     if (!result.ok)
         show_message(this, {QCoreApplication::applicationName(), result.error, QMessageBox::Warning});
