@@ -57,7 +57,6 @@ private slots:
     void batch_window_closed_during_run_data();
     void batch_window_closed_during_run();
     void main_window_closed_during_run();
-    void run_batch_clicked_during_run();
 };
 
 void TestBatchFaults::selected_file_deleted_before_single_step()
@@ -213,31 +212,6 @@ void TestBatchFaults::main_window_closed_during_run()
     QCOMPARE(f.store.read(QStringLiteral("vref_high0"), QStringLiteral("10")), QStringLiteral(" 4.5"));
     QCOMPARE(f.store.read(QStringLiteral("Startup"), QStringLiteral("Default_Dir")), dir.path());
     QVERIFY(chip_holds(f, distinct_codes(2)));
-}
-
-// "Run Batch" again in a run's pause does nothing: the run goes on from
-// where it was instead of a second run starting over from the top.
-void TestBatchFaults::run_batch_clicked_during_run()
-{
-    QTemporaryDir dir;
-    write_sets(dir.path(), 3);
-    MainWindowFixture f;
-    start(f);
-    with_batch_window(f, dir.path(), [&](frm_batch *batch) {
-        select_files(batch, {set_name(1), set_name(2), set_name(3)});
-        set_delay(batch, QStringLiteral("0"));
-        QList<int> loaded;
-        QObject::connect(batch, &frm_batch::batch_step_done, batch, [&](int position) {
-            loaded << position;
-            if (loaded.size() == 1) // runs in the pause after the first file
-                QTimer::singleShot(0, batch, [batch] { click(batch, QStringLiteral("Command1")); });
-            if (loaded.size() == 4)
-                click(batch, QStringLiteral("Command2"));
-        });
-        click(batch, QStringLiteral("Command1"));
-        QCOMPARE(loaded, (QList<int>{0, 1, 2, 0}));
-    });
-    QCOMPARE(f.board.transmitted(), markers(4));
 }
 
 QTEST_MAIN(TestBatchFaults)

@@ -437,9 +437,8 @@ void frmZRX50346::load_channel_file()
     ChannelSetLoadResult result;
     {
         const BusWorkAction action(m_busy);
-        result = load_channel_set(path, m_table, *this, [this, name = QFileInfo(path).fileName()] {
-            write_loaded_channel(m_chip, name);
-        });
+        result = load_channel_set(path, m_table, *this,
+                                  [this, name = QFileInfo(path).fileName()] { write_loaded_channel(m_chip, name); });
     }
     // Stored as read, sent saturated: the user must know the chip got
     // something other than the file says.

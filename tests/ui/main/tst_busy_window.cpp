@@ -214,16 +214,14 @@ void TestBusyWindow::second_action_says_what_it_does()
     Watcher watcher(f.window.get());
 
     f.button(QStringLiteral("Command10"))->click();
-    QVERIFY(!watcher.messages.filter(QRegularExpression(QStringLiteral("^Burning channel"))).isEmpty());
-    const QStringList first = std::exchange(watcher.messages, {});
+    QVERIFY(!std::exchange(watcher.messages, {}).filter(QRegularExpression(QStringLiteral("^Burning "))).isEmpty());
     // Leaving the Vsup box rewrites every row: plain channel writes.
     f.type_into(f.vsup_box(), QStringLiteral("5"));
     f.press_tab();
 
     QVERIFY(!watcher.messages.isEmpty());
-    const QRegularExpression writing(QStringLiteral("^Writing channel \\S+$"));
-    QCOMPARE(watcher.messages.filter(writing), watcher.messages);
-    verify_fits(f.window.get(), first + watcher.messages);
+    QCOMPARE(watcher.messages.filter(QRegularExpression(QStringLiteral("^Writing channel \\S+$"))), watcher.messages);
+    verify_fits(f.window.get(), watcher.messages);
 }
 
 QTEST_MAIN(TestBusyWindow)

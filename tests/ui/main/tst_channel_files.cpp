@@ -178,20 +178,13 @@ void TestChannelFiles::codes_outside_the_chip_range_are_named()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("odd.csv"));
-    QList<double> codes(24, 512);
-    codes[1] = 5120;
-    codes[7] = -7.9;
-    QByteArray text = "10\r\n100,5120\r\n";
-    for (int c = 3; c <= 24; ++c)
-        text += number_text(codes[c - 1]).trimmed().toLatin1() + "\r\n";
-    write_file(path, text);
-
+    write_file(path, "10\r\n100,5120\r\n" + QByteArray("512\r\n").repeated(5) + "-7.9\r\n"
+                         + QByteArray("512\r\n").repeated(16));
     MainWindowFixture f;
     start_at(f, QStringLiteral("10"), spread_codes(3, 5));
     f.fileToChoose = path;
     f.mouse_click(f.button(QStringLiteral("Command2")));
 
-    QVERIFY(f.messages.isEmpty());
     QCOMPARE(f.widget(QStringLiteral("statusFile"))->property("text").toString(),
              QStringLiteral("Codes outside 0..1023 in odd.csv: line 2 (5120, sent as 1023), line 8 (-7.9, sent as 0)"));
     QCOMPARE(f.board.chip().register_word(1), quint16(1023));
