@@ -1,5 +1,17 @@
-# Installation and the Debian package. The version comes from project().
+# Installation, the Debian package and the Windows installer. The version
+# comes from project().
 include(GNUInstallDirs)
+
+set(CPACK_PACKAGE_NAME "zrx50346")
+set(CPACK_PACKAGE_VENDOR "ZRX50346 bench software team")
+set(CPACK_PACKAGE_CONTACT "ZRX50346 bench software team <bench@example.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Bench software for the ZRX50346 reference-voltage chip")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/WindowsInstaller.cmake)
+    return()
+endif()
 
 install(TARGETS zrx50346 zrx50346-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/zrx50346.desktop
@@ -15,11 +27,6 @@ if(TARGET zrx_bus_ftdi)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/60-zrx50346-ftdi.rules DESTINATION lib/udev/rules.d)
 endif()
 
-set(CPACK_PACKAGE_NAME "zrx50346")
-set(CPACK_PACKAGE_VENDOR "ZRX50346 bench software team")
-set(CPACK_PACKAGE_CONTACT "ZRX50346 bench software team <bench@example.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Bench software for the ZRX50346 reference-voltage chip")
-set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_GENERATOR "DEB")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")

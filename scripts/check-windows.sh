@@ -124,3 +124,114 @@ else
     phase_done "Qt $qt_version for Windows (cached)"
 fi
 $qt_only && { printf '%s\n' "${summary[@]}"; exit 0; }
+
+# --- The program and its tests, cross-built -----------------------------------
+# libftdi is not built for Windows in this step: fast mode stays off there.
+cmake -S . -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$qt_prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DZRX_BUILD_TESTS=ON -DZRX_WITH_FTDI=OFF \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$repo/scripts/wine-run.sh"
+cmake --build "$build" -j "$jobs"
+phase_done "Program and tests for Windows"
+
+# --- Wine ---------------------------------------------------------------------
+# A Wine folder of this build's own. Wine maps COM ports to whatever serial
+# devices it finds; here no COM name the program can open reaches a device of
+# this machine: COM1 is the tests' pseudo-terminal (through a link the test
+# points at its pty), COM2..COM16 are no port at all.
+export WINEPREFIX=$build/wine
+export ZRX_WINE_QT=$qt_prefix
+export ZRX_WINE_COM1=$build/wine-com1
+export WINEDEBUG=-all
+wine="$repo/scripts/wine-run.sh"
+if [ ! -e "$WINEPREFIX/system.reg" ]; then
+    WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+fi
+{
+    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
+    printf '"COM1"="%s"\r\n' "$ZRX_WINE_COM1"
+    for n in $(seq 2 16); do printf '"COM%d"=""\r\n' "$n"; done
+} >"$build/wine-ports.reg"
+"$wine" regedit /S "Z:${build//\//\\}\\wine-ports.reg"
+/usr/lib/wine/wineserver -k || true
+/usr/lib/wine/wineserver -w
+for n in $(seq 2 16); do
+    if [ -e "$WINEPREFIX/dosdevices/com$n" ]; then
+        echo "check-windows.sh: COM$n still leads to $(readlink "$WINEPREFIX/dosdevices/com$n"); stopping" >&2
+        exit 1
+    fi
+done
+phase_done "Wine folder"
+
+# --- The test suite under Wine --------------------------------------------------
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600
+phase_done "Test suite under Wine"
+
+# The command-line tool's pty test, from the Linux build, driving the Windows
+# tool: its modem-line requests go through Wine's serial driver to the pty
+# and the preloaded fake modem.
+host_build=$repo/build-windows-host
+cmake -S . -B "$host_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRX_BUILD_TESTS=ON >/dev/null
+cmake --build "$host_build" -j "$jobs" --target tst_cli_on_pty fake_modem_ioctl
+ZRX_WINE_CLI="$build/bin/zrx50346-cli.exe" ZRX_WINE_RUN="$wine" \
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$host_build" -R '^tst_cli_on_pty$' --output-on-failure
+phase_done "Windows tool on a pty under Wine"
+
+# --- The installer ------------------------------------------------------------------
+rm -f "$build"/zrx50346-*-setup.exe
+(cd "$build" && cpack -G NSIS >/dev/null)
+setup=$(ls "$build"/zrx50346-*-setup.exe)
+echo "Installer: $setup ($(du -h "$setup" | cut -f1))"
+phase_done "Installer built"
+
+# Installed, started and removed with nothing of the build on Wine's path:
+# the installed folder must hold all it needs.
+plain_wine() { env -u WINEPATH -u QT_PLUGIN_PATH WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 "$@"; }
+target='C:\zrx50346-check'
+target_unix=$WINEPREFIX/drive_c/zrx50346-check
+rm -rf "$target_unix"
+plain_wine "$setup" /S "/D=$target"
+for file in zrx50346.exe zrx50346-cli.exe Qt6Core.dll Qt6Widgets.dll platforms/qwindows.dll Uninstall.exe; do
+    [ -e "$target_unix/$file" ] || { echo "check-windows.sh: the installer left out $file" >&2; exit 1; }
+done
+shortcut=$(find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name 'ZRX50346.lnk' | head -1)
+[ -n "$shortcut" ] || { echo "check-windows.sh: no Start-menu entry" >&2; exit 1; }
+echo "Start-menu entry: ${shortcut#"$WINEPREFIX/"}"
+
+cli_output=$(plain_wine "$target\\zrx50346-cli.exe" --simulate read --vsup 10 | tr -d '\r')
+echo "$cli_output" | head -4
+grep -q '^c1 ' <<<"$cli_output" || { echo "check-windows.sh: the installed tool did not read the chip" >&2; exit 1; }
+
+# The window on a virtual display, long enough to show its rows.
+display=:97
+Xvfb "$display" -screen 0 1280x900x24 >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+sleep 2
+DISPLAY=$display plain_wine "$target\\zrx50346.exe" --simulate >/dev/null 2>&1 &
+window=$!
+shown=false
+for _ in $(seq 1 60); do
+    if DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q '"ZRX50346'; then shown=true; break; fi
+    sleep 1
+done
+sleep 3
+DISPLAY=$display import -window root "$build/installed-window.png" 2>/dev/null || true
+kill $window 2>/dev/null || true
+/usr/lib/wine/wineserver -k || true
+$shown || { echo "check-windows.sh: the installed window did not come up" >&2; exit 1; }
+echo "Installed window shown; screenshot: $build/installed-window.png"
+
+plain_wine "$target\\Uninstall.exe" /S "_?=$target"
+rm -f "$target_unix/Uninstall.exe"
+if ls "$target_unix"/*.exe "$target_unix"/*.dll >/dev/null 2>&1; then
+    echo "check-windows.sh: the uninstaller left programs behind" >&2
+    exit 1
+fi
+phase_done "Installer: installed, started, removed"
+
+echo
+echo "Windows check passed:"
+printf '  %s\n' "${summary[@]}"
+echo "  total                              $(printf '%5d' "$SECONDS") s"

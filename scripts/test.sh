@@ -10,7 +10,7 @@ export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 ci=${CI:-false}
 
-# Qt's private GUI headers: one test queues key presses as the window system does.
+# Qt's private GUI headers: the window tests queue input as the window system does.
 extra_packages=(qt6-base-private-dev)
 [ "$ci" = "true" ] && extra_packages+=(clang libclang-rt-14-dev)
 bash scripts/install-deps.sh "${extra_packages[@]}"

@@ -1,7 +1,5 @@
 #include "batch_command.h"
 
-#include "stop_signals.h"
-
 #include <QFileInfo>
 
 namespace zrx {
@@ -15,33 +13,49 @@ const QByteArray StepMarker("\x01\x00\x00\x00", 4);
 CommandOutcome batch_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
                              CliReport &report)
 {
-    const StopSignals stop;
     int steps = 0;
     int cycle = 1;
+    // The file a stop cut short, and how many of its channels went out.
+    QString cutFile;
+    int cutWritten = 0;
     bool stopped = false;
-    for (; invocation.cycles == 0 || cycle <= invocation.cycles; ++cycle) {
+    for (; !stopped && (invocation.cycles == 0 || cycle <= invocation.cycles); ++cycle) {
         for (const ChannelSet &set : input.sets) {
-            write_channel_set(session, set);
-            const bool marked = session.port().output(StepMarker);
+            const int written = write_channel_set(session, set);
             if (CommandOutcome fault = session.port_fault())
                 return fault;
-            if (!marked)
+            if (written < ChannelCount) {
+                cutFile = QFileInfo(set.path).fileName();
+                cutWritten = written;
+                stopped = true;
+                break;
+            }
+            if (!session.port().output(StepMarker)) {
+                if (CommandOutcome fault = session.port_fault())
+                    return fault;
                 return CliFailure{ExitCode::Port,
                                   session.port_name() + QStringLiteral(": the step marker did not go out in time")};
+            }
             ++steps;
             report.say(QStringLiteral("cycle %1  %2").arg(cycle).arg(QFileInfo(set.path).fileName()));
-            stopped = stop.stop_requested() || stop.pause(invocation.delaySeconds);
+            stopped = session.stop_requested() || session.stop_signals().pause(invocation.delaySeconds);
             if (stopped)
                 break;
         }
-        if (stopped)
-            break;
     }
-    if (stopped)
-        report.say(QStringLiteral("Stopped after %1 files").arg(steps));
+    if (stopped) {
+        QString line = QStringLiteral("Stopped after %1 files").arg(steps);
+        if (cutWritten > 0)
+            line += QStringLiteral(" and %1 channels of %2, which got no marker").arg(cutWritten).arg(cutFile);
+        report.say(line + QStringLiteral(" (%1)").arg(session.signal_name()));
+    }
     report.object() = {{QStringLiteral("steps"), steps},
-                       {QStringLiteral("cycles"), stopped ? cycle : invocation.cycles},
+                       {QStringLiteral("cycles"), stopped ? cycle - 1 : invocation.cycles},
                        {QStringLiteral("stopped"), stopped}};
+    if (stopped) {
+        report.object().insert(QStringLiteral("signal"), session.signal_name());
+        report.object().insert(QStringLiteral("channelsWritten"), steps * ChannelCount + cutWritten);
+    }
     return std::nullopt;
 }
 

@@ -11,13 +11,6 @@
 namespace zrx {
 namespace {
 
-constexpr int NoAnswerWord = 0xFFFF;
-
-CliFailure no_answer(const QString &A0Setting)
-{
-    return {ExitCode::NoAnswer, chip_status_text(ReadBackRecord{true, true, A0Setting})};
-}
-
 // Volts of a code under --vsup, truncated to millivolts as the window shows them.
 double volts_of(const Invocation &invocation, int code)
 {
@@ -51,7 +44,13 @@ QJsonObject channel_json(const Invocation &invocation, int channel, int code)
     return object;
 }
 
-// Reads the chip back, or says why its words cannot be trusted.
+} // namespace
+
+CliFailure no_answer(const QString &A0Setting)
+{
+    return {ExitCode::NoAnswer, chip_status_text(ReadBackRecord{true, true, A0Setting})};
+}
+
 CommandOutcome read_registers(ChipSession &session, const Invocation &invocation, ChipRegisters *registers)
 {
     *registers = read_chip_registers(session.bus(), invocation.A0Setting);
@@ -62,7 +61,33 @@ CommandOutcome read_registers(ChipSession &session, const Invocation &invocation
     return std::nullopt;
 }
 
-} // namespace
+QString channels_written_text(int written, const QString &path)
+{
+    if (written == 0)
+        return QStringLiteral("nothing was written to the chip");
+    const QString from = path.isEmpty() ? QString() : QStringLiteral(" of %1").arg(path);
+    if (written == 1)
+        return QStringLiteral("channel 1%1 was written, the others were not").arg(from);
+    if (written < ChannelCount)
+        return QStringLiteral("channels 1 to %1%2 were written, the others were not").arg(written).arg(from);
+    return QStringLiteral("all 24 channels%1 were written").arg(from);
+}
+
+CliFailure stopped_failure(ChipSession &session, CliReport &report, int channelsWritten, const QString &whatReached)
+{
+    report.object().insert(QStringLiteral("stopped"), true);
+    report.object().insert(QStringLiteral("signal"), session.signal_name());
+    report.object().insert(QStringLiteral("channelsWritten"), channelsWritten);
+    return {ExitCode::Stopped, QStringLiteral("Stopped by %1: %2").arg(session.signal_name(), whatReached)};
+}
+
+void note_late_signal(ChipSession &session, CliReport &report, const QString &what)
+{
+    if (!session.stop_requested())
+        return;
+    report.object().insert(QStringLiteral("signal"), session.signal_name());
+    report.warn(QStringLiteral("%1 came during %2, which was finished first").arg(session.signal_name(), what));
+}
 
 CommandOutcome prepare_input(const Invocation &invocation, CommandInput *input)
 {
@@ -88,20 +113,27 @@ CommandOutcome prepare_input(const Invocation &invocation, CommandInput *input)
             const std::optional<ChannelSet> set = read_channel_set(path, &failure);
             if (!set)
                 return failure;
+            if (set->valuesIgnored > 0)
+                input->warnings << QStringLiteral("%1 holds %2 values after the 25 of a channel set; they were ignored")
+                                       .arg(path)
+                                       .arg(set->valuesIgnored);
             input->sets << *set;
         }
     }
     return std::nullopt;
 }
 
-void write_channel_set(ChipSession &session, const ChannelSet &set)
+int write_channel_set(ChipSession &session, const ChannelSet &set)
 {
     ChannelTable &table = session.table();
     for (int channel = FirstChannel; channel <= LastChannel; ++channel) {
+        if (session.stop_requested() || !session.port().is_open())
+            return channel - 1;
         table.ChannelCode[channel] = set.codes[channel - 1];
         table.CurrentChannel = channel;
         write_channel(session.chip());
     }
+    return ChannelCount;
 }
 
 CommandOutcome read_command(ChipSession &session, const Invocation &invocation, CliReport &report)
@@ -164,15 +196,20 @@ CommandOutcome write_command(ChipSession &session, const Invocation &invocation,
 CommandOutcome load_command(ChipSession &session, const Invocation &invocation, const ChannelSet &set,
                             CliReport &report)
 {
-    write_channel_set(session, set);
+    const int written = write_channel_set(session, set);
     if (CommandOutcome fault = session.port_fault())
         return fault;
-    report.say(QStringLiteral("Wrote 24 channels from %1").arg(set.path));
     report.object() = {{QStringLiteral("file"), set.path},
                        {QStringLiteral("reference"), set.reference},
-                       {QStringLiteral("written"), ChannelCount}};
+                       {QStringLiteral("written"), written}};
+    if (written < ChannelCount)
+        return stopped_failure(session, report, written, channels_written_text(written, set.path));
+    report.say(QStringLiteral("Wrote 24 channels from %1").arg(set.path));
     if (!invocation.verify)
         return std::nullopt;
+    if (session.stop_requested())
+        return stopped_failure(session, report, written,
+                               channels_written_text(written, set.path) + QStringLiteral("; they were not read back"));
 
     ChipRegisters registers;
     if (CommandOutcome failure = read_registers(session, invocation, &registers))
@@ -224,39 +261,6 @@ CommandOutcome reset_command(ChipSession &session, CliReport &report)
         return fault;
     report.say(QStringLiteral("Sent the general-call reset"));
     report.object() = {{QStringLiteral("reset"), true}};
-    return std::nullopt;
-}
-
-CommandOutcome program_otp_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
-                                   CliReport &report)
-{
-    ChannelTable &table = session.table();
-    if (!input.sets.isEmpty()) {
-        write_channel_set(session, input.sets.first());
-    } else {
-        // Nothing is burned from a chip that did not answer: its FFFF words
-        // would go into the fuses as 1023 everywhere.
-        ChipRegisters registers;
-        if (CommandOutcome failure = read_registers(session, invocation, &registers))
-            return failure;
-        for (int channel = FirstChannel; channel <= LastChannel; ++channel)
-            table.ChannelCode[channel] = registers.ChannelWords[channel - 1];
-    }
-    if (CommandOutcome fault = session.port_fault())
-        return fault;
-
-    program_otp_and_reset(session.chip());
-    if (CommandOutcome fault = session.port_fault())
-        return fault;
-    const int maxBank = session.bus().LastReadWord;
-    if (maxBank == NoAnswerWord)
-        return no_answer(invocation.A0Setting);
-
-    QJsonArray codes;
-    for (int channel = FirstChannel; channel <= LastChannel; ++channel)
-        codes.append(packed_code(table.ChannelCode[channel]));
-    report.say(QStringLiteral("Burned 24 channels into the OTP memory; Max Bank: %1").arg(maxBank));
-    report.object() = {{QStringLiteral("programmed"), codes}, {QStringLiteral("maxBank"), maxBank}};
     return std::nullopt;
 }
 

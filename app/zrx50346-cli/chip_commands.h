@@ -17,6 +17,8 @@ struct CommandInput {
     int channel = 0;             // write
     ChannelValue value;          // write
     QList<ChannelSet> sets;      // load, program-otp, batch
+    // Said on stderr before the command runs: values ignored in a file.
+    QStringList warnings;
 };
 CommandOutcome prepare_input(const Invocation &invocation, CommandInput *input);
 
@@ -28,11 +30,29 @@ CommandOutcome load_command(ChipSession &session, const Invocation &invocation, 
                             CliReport &report);
 CommandOutcome save_command(ChipSession &session, const Invocation &invocation, CliReport &report);
 CommandOutcome reset_command(ChipSession &session, CliReport &report);
-CommandOutcome program_otp_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
-                                   CliReport &report);
+
+// The chip's silence in the words of the window's status line.
+CliFailure no_answer(const QString &A0Setting);
+// Reads the chip back, or says why its words cannot be trusted: a lost port
+// first (it reads FFFF too), then a chip that does not answer.
+CommandOutcome read_registers(ChipSession &session, const Invocation &invocation, ChipRegisters *registers);
 
 // The 24 channels of a set, each written once, in channel order, with the
-// window's channel frame. No read-back, no rewrite.
-void write_channel_set(ChipSession &session, const ChannelSet &set);
+// window's channel frame. No read-back, no rewrite. A stop request or a lost
+// port ends it after the frame going out. Returns how many frames went out.
+int write_channel_set(ChipSession &session, const ChannelSet &set);
+
+// A command a signal ended before its work was done: "Stopped by SIGTERM: "
+// and what reached the chip; the JSON says the same with "stopped", "signal"
+// and "channelsWritten".
+CliFailure stopped_failure(ChipSession &session, CliReport &report, int channelsWritten, const QString &whatReached);
+
+// A signal that came while a command was doing work it finishes anyway (a
+// burn, a read, the last frame): said once the work is done, as a note on
+// stderr and as "signal" in the JSON. Nothing when no signal came.
+void note_late_signal(ChipSession &session, CliReport &report, const QString &what);
+
+// "channels 1 to 7 of set.csv were written", "nothing was written", ...
+QString channels_written_text(int written, const QString &path);
 
 } // namespace zrx

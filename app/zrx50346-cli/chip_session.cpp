@@ -4,8 +4,9 @@
 
 namespace zrx {
 
-ChipSession::ChipSession(LoggingSerialControl &port, const PortChoice &choice, const QString &A0Setting)
-    : m_port(port), m_choice(choice), m_bus(port), m_chip{m_table, m_view, m_bus}
+ChipSession::ChipSession(LoggingSerialControl &port, const PortChoice &choice, const QString &A0Setting,
+                         const StopSignals &stop)
+    : m_port(port), m_choice(choice), m_stop(stop), m_bus(port), m_chip{m_table, m_view, m_bus}
 {
     m_table.A0Setting = A0Setting;
     m_table.CurrentChannel = FirstChannel;

@@ -2,6 +2,7 @@
 
 #include "cli_failure.h"
 #include "port_choice.h"
+#include "stop_signals.h"
 
 #include "bus/logging_serial_control.h"
 #include "bus/modem_line_bus.h"
@@ -16,7 +17,8 @@ namespace zrx {
 // channel the tool writes goes out once.
 class ChipSession {
 public:
-    ChipSession(LoggingSerialControl &port, const PortChoice &choice, const QString &A0Setting);
+    ChipSession(LoggingSerialControl &port, const PortChoice &choice, const QString &A0Setting,
+                const StopSignals &stop);
 
     LoggingSerialControl &port() { return m_port; }
     ModemLineBus &bus() { return m_bus; }
@@ -33,9 +35,15 @@ public:
     // taken for a silent chip: a lost port reads FFFF too.
     CommandOutcome port_fault() const;
 
+    // Whether a signal has asked the run to end; looked at between frames.
+    bool stop_requested() const { return m_stop.stop_requested(); }
+    QString signal_name() const { return m_stop.signal_name(); }
+    const StopSignals &stop_signals() const { return m_stop; }
+
 private:
     LoggingSerialControl &m_port;
     PortChoice m_choice;
+    const StopSignals &m_stop;
     ModemLineBus m_bus;
     ChannelTable m_table;
     HeadlessChannelView m_view;

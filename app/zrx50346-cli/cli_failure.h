@@ -11,8 +11,9 @@ enum class ExitCode : int {
     Done = 0,
     Usage = 1,    // bad option or argument; program-otp without --yes
     Port = 2,     // not found, no permission, in use, lost
-    File = 3,     // cannot read or write, short file, not a number
-    NoAnswer = 4, // every word read FFFF; load --verify found a register that differs
+    File = 3,     // cannot read or write, short file, not a number, a code outside 0..1023
+    NoAnswer = 4, // every word read FFFF; a register differs after load --verify or a burn
+    Stopped = 5,  // a signal ended the command before its work was done (batch: 0)
 };
 
 // Why a command could not do its work: what the user reads and what the

@@ -15,6 +15,12 @@ void CliReport::say(const QString &line)
     m_out.flush();
 }
 
+void CliReport::warn(const QString &line)
+{
+    m_err << "zrx50346-cli: " << line << '\n';
+    m_err.flush();
+}
+
 void CliReport::table(const QList<QStringList> &rows)
 {
     QList<qsizetype> widths;
@@ -49,7 +55,9 @@ int CliReport::finish(const CommandOutcome &outcome)
     if (m_json) {
         const QJsonObject error{{QStringLiteral("code"), int(outcome->code)},
                                 {QStringLiteral("message"), outcome->message}};
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("error"), error}}).toJson(QJsonDocument::Compact) << '\n';
+        QJsonObject object = m_object;
+        object.insert(QStringLiteral("error"), error);
+        m_out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
     }
     m_out.flush();
     return int(outcome->code);

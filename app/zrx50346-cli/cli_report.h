@@ -20,13 +20,16 @@ public:
 
     // Text output only; nothing with --json.
     void say(const QString &line);
+    // A warning or a note on stderr, in text and JSON runs alike; the run goes on.
+    void warn(const QString &line);
     // Rows of cells in aligned columns, the first row being the header.
     void table(const QList<QStringList> &rows);
 
     // The JSON result, filled by the command.
     QJsonObject &object() { return m_object; }
 
-    // Ends the run: the JSON result, or the error. Returns the exit status.
+    // Ends the run: the JSON result, or the error (with whatever the command
+    // had put in the result by then). Returns the exit status.
     int finish(const CommandOutcome &outcome);
 
 private:

@@ -3,32 +3,48 @@
 #include "batch_command.h"
 #include "chip_commands.h"
 #include "command_line.h"
+#include "otp_burn.h"
+#include "stop_signals.h"
 
 #include "bus/port_discovery.h"
+#include "core/version.h"
+#include "store/record_log.h"
+
+#include <QJsonDocument>
 
 #include <QJsonObject>
 
 namespace zrx {
 namespace {
 
-CommandOutcome run_on_chip(ChipSession &session, const Invocation &invocation, const CommandInput &input,
-                           CliReport &report)
+struct ChipRun {
+    ChipSession &session;
+    const Invocation &invocation;
+    const CommandInput &input;
+    CliReport &report;
+    BurnRecord &burn;
+    QString &burnMessage;
+};
+
+CommandOutcome run_on_chip(const ChipRun &run)
 {
+    ChipSession &session = run.session;
+    const Invocation &invocation = run.invocation;
     switch (invocation.command) {
     case Command::Read:
-        return read_command(session, invocation, report);
+        return read_command(session, invocation, run.report);
     case Command::Write:
-        return write_command(session, invocation, input, report);
+        return write_command(session, invocation, run.input, run.report);
     case Command::Load:
-        return load_command(session, invocation, input.sets.first(), report);
+        return load_command(session, invocation, run.input.sets.first(), run.report);
     case Command::Save:
-        return save_command(session, invocation, report);
+        return save_command(session, invocation, run.report);
     case Command::Reset:
-        return reset_command(session, report);
+        return reset_command(session, run.report);
     case Command::ProgramOtp:
-        return program_otp_command(session, invocation, input, report);
+        return program_otp_command(session, invocation, run.input, run.report, &run.burn, &run.burnMessage);
     case Command::Batch:
-        return batch_command(session, invocation, input, report);
+        return batch_command(session, invocation, run.input, run.report);
     case Command::Ports:
         break;
     }
@@ -47,6 +63,40 @@ QString fast_mode_fallback(const FastModeSwitch *fastMode, const PortChoice &por
     return fastMode->fast_mode_active() ? QString() : fastMode->fast_mode_fallback_reason();
 }
 
+// --help and --version; with --json as an object.
+int print_text(const ParsedCommandLine &parsed, QTextStream &out)
+{
+    if (!parsed.json) {
+        out << parsed.text;
+    } else {
+        const QJsonObject object = parsed.isVersion
+                                       ? QJsonObject{{QStringLiteral("program"), QStringLiteral("zrx50346-cli")},
+                                                     {QStringLiteral("version"), QString::fromLatin1(VersionText)}}
+                                       : QJsonObject{{QStringLiteral("help"), parsed.text}};
+        out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+    }
+    out.flush();
+    return int(ExitCode::Done);
+}
+
+// Appends the burn's record to --log. A burn that went well but cannot be put
+// on record fails as a file error; a failure keeps its own code.
+CommandOutcome log_burn(const Invocation &invocation, BurnRecord burn, const QString &signal,
+                        const CommandOutcome &outcome, const QString &doneMessage)
+{
+    if (invocation.logPath.isEmpty())
+        return outcome;
+    burn.signal = signal;
+    const BurnPlace place{invocation.port.name, adapter_serial_number(invocation.port), invocation.A0Setting};
+    QString reason;
+    if (append_record(invocation.logPath, burn_record_line(burn, place, outcome, doneMessage), &reason))
+        return outcome;
+    const QString lost = QStringLiteral("the record could not be appended to %1: %2").arg(invocation.logPath, reason);
+    if (outcome)
+        return CliFailure{outcome->code, outcome->message + QStringLiteral("; ") + lost};
+    return CliFailure{ExitCode::File, doneMessage + QStringLiteral(", but ") + lost};
+}
+
 } // namespace
 
 CliRunner::CliRunner(QTextStream &out, QTextStream &err, PortMaker make_port, PortSurvey survey_ports)
@@ -60,11 +110,8 @@ int CliRunner::run(const QStringList &arguments)
 {
     const ParsedCommandLine parsed = parse_command_line(arguments);
     CliReport report(m_out, m_err, parsed.json);
-    if (!parsed.text.isEmpty()) {
-        m_out << parsed.text;
-        m_out.flush();
-        return int(ExitCode::Done);
-    }
+    if (!parsed.text.isEmpty())
+        return print_text(parsed, m_out);
     if (parsed.failure)
         return report.finish(parsed.failure);
     const Invocation &invocation = *parsed.invocation;
@@ -74,29 +121,55 @@ int CliRunner::run(const QStringList &arguments)
         return report.finish(std::nullopt);
     }
 
+    // From here on a signal is only noted, for the command to look at between
+    // frames; one before the port opens leaves it unopened. `ports` touches
+    // no bus and keeps the default, so Ctrl+C ends a slow survey at once.
+    const StopSignals stop;
+
+    // A burn that cannot be put on record is not begun.
+    QString reason;
+    if (!invocation.logPath.isEmpty() && !can_append_records(invocation.logPath, &reason))
+        return report.finish(
+            CliFailure{ExitCode::File, QStringLiteral("Cannot append to %1: %2").arg(invocation.logPath, reason)});
+    BurnRecord burn;
+    burn.file = invocation.arguments.value(0);
+    QString burnMessage;
+    const auto finish = [&](const CommandOutcome &outcome) {
+        const bool burning = invocation.command == Command::ProgramOtp;
+        return report.finish(burning ? log_burn(invocation, burn, stop.signal_name(), outcome, burnMessage) : outcome);
+    };
+
     CommandInput input;
     if (CommandOutcome failure = prepare_input(invocation, &input))
-        return report.finish(failure);
+        return finish(failure);
+    for (const QString &warning : std::as_const(input.warnings))
+        report.warn(warning);
 
     m_port = std::make_unique<LoggingSerialControl>(m_make_port(invocation.port), m_busLog);
     FastModeSwitch *fastMode = m_port->fast_mode();
     if (fastMode)
         fastMode->set_fast_mode_wanted(invocation.fast);
-    ChipSession session(*m_port, invocation.port, invocation.A0Setting);
+    ChipSession session(*m_port, invocation.port, invocation.A0Setting, stop);
     // Opened as the window opens its port: the line settings, then the time-outs.
     PortState ports;
     ports.PortNumb = invocation.port.PortNumb;
     ports.BitRate = invocation.bitRate;
     fncInitializeComPort(*m_port, ports, ports.BitRate, ports.PortNumb);
     set_port_timeouts(*m_port, ports.BitRate);
+    // The burn and the batch say for themselves what a signal did to them.
+    const bool toldOfSignal = invocation.command == Command::ProgramOtp || invocation.command == Command::Batch;
     CommandOutcome outcome = session.port_fault();
     const QString fallback = invocation.fast && !outcome ? fast_mode_fallback(fastMode, invocation.port) : QString();
     if (!fallback.isEmpty()) {
         m_err << QStringLiteral("fast mode off: %1\n").arg(fallback);
         m_err.flush();
     }
+    if (!outcome && stop.stop_requested() && invocation.command != Command::Batch)
+        outcome = stopped_failure(session, report, 0, channels_written_text(0, {}));
     if (!outcome)
-        outcome = run_on_chip(session, invocation, input, report);
+        outcome = run_on_chip({session, invocation, input, report, burn, burnMessage});
+    if (!outcome && !toldOfSignal)
+        note_late_signal(session, report, QStringLiteral("the command"));
     if (invocation.fast && report.json())
         report.object().insert(QStringLiteral("fastMode"),
                                QJsonObject{{QStringLiteral("active"), fallback.isEmpty()},
@@ -104,7 +177,7 @@ int CliRunner::run(const QStringList &arguments)
     // Every transaction has ended with both lines released; nothing else is
     // left to do for the bus.
     m_port->close_port();
-    return report.finish(outcome);
+    return finish(outcome);
 }
 
 } // namespace zrx

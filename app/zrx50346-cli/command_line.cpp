@@ -26,11 +26,15 @@ const char *const Description =
     "  save FILE                 the chip's codes into a channel-set file (needs --vsup)\n"
     "  reset                     the general-call reset\n"
     "  program-otp [FILE] --yes  burns the chip's codes (or FILE's) into the next OTP\n"
-    "                            bank, resets and reports Max Bank; cannot be undone\n"
+    "                            bank, resets and reads every channel back to check\n"
+    "                            the burn; cannot be undone\n"
     "  batch FILE...             each file written, then the marker 01 00 00 00 on the\n"
-    "                            transmit line, then --delay; Ctrl+C stops after a file\n"
+    "                            transmit line, then --delay\n"
     "\n"
-    "Exit codes: 0 done, 1 usage, 2 port, 3 file, 4 the chip did not answer.\n"
+    "Ctrl+C, SIGTERM and SIGHUP stop a command after the frame going out; a burn\n"
+    "once begun runs to its end first.\n"
+    "Exit codes: 0 done, 1 usage, 2 port, 3 file, 4 the chip did not answer or a\n"
+    "register differs, 5 stopped by a signal (batch: 0).\n"
     "With --json the output, and any error, is one JSON object on stdout.";
 
 struct CommandSyntax {
@@ -51,7 +55,8 @@ const QList<CommandSyntax> &command_syntaxes()
         {Command::Load, "load", 1, 1, {QStringLiteral("verify")}},
         {Command::Save, "save", 1, 1, {QStringLiteral("vsup")}},
         {Command::Reset, "reset", 0, 0, {}},
-        {Command::ProgramOtp, "program-otp", 0, 1, {QStringLiteral("yes")}},
+        {Command::ProgramOtp, "program-otp", 0, 1,
+         {QStringLiteral("yes"), QStringLiteral("no-verify"), QStringLiteral("log")}},
         {Command::Batch, "batch", 1, -1, {QStringLiteral("delay"), QStringLiteral("cycles")}},
     };
     return syntaxes;
@@ -76,6 +81,40 @@ QString offered_rates_text()
         rates << QString::number(rate);
     return rates.join(QStringLiteral(", "));
 }
+
+// The highest --vsup taken: far above any reference the chip can have, and
+// low enough that every conversion and every text of a voltage stays finite.
+constexpr double HighestVsup = 1000.0;
+
+// A negative number ("-1V") would be taken for options by the parser. Such
+// arguments stand in the list under a placeholder that cannot be an option,
+// and are given back where the parser hands out arguments and values.
+struct NegativeNumbers {
+    QStringList arguments; // what the parser sees
+    QStringList originals; // placeholder n stands for originals[n]
+
+    explicit NegativeNumbers(const QStringList &given)
+    {
+        for (qsizetype i = 0; i < given.size(); ++i) {
+            const QString &argument = given[i];
+            if (i > 0 && argument.startsWith(QLatin1Char('-')) && is_volts_text(argument)) {
+                arguments << placeholder(originals.size());
+                originals << argument;
+            } else {
+                arguments << argument;
+            }
+        }
+    }
+    static QString placeholder(qsizetype n) { return QStringLiteral("\x01negative %1").arg(n); }
+    QString restored(const QString &text) const
+    {
+        for (qsizetype n = 0; n < originals.size(); ++n) {
+            if (text == placeholder(n))
+                return originals[n];
+        }
+        return text;
+    }
+};
 
 ParsedCommandLine failed(ParsedCommandLine parsed, const QString &message)
 {
@@ -112,6 +151,10 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
         {QStringLiteral("json"), QStringLiteral("Machine output: one JSON object on stdout, errors included.")},
         {QStringLiteral("yes"), QStringLiteral("program-otp: really burn the one-time-programmable memory.")},
         {QStringLiteral("verify"), QStringLiteral("load: read the chip back and fail if any register differs.")},
+        {QStringLiteral("no-verify"),
+         QStringLiteral("program-otp: do not compare the channels read back after the burn with the codes burned.")},
+        {QStringLiteral("log"), QStringLiteral("program-otp: append a record of the attempt to FILE, one JSON line."),
+         QStringLiteral("FILE")},
         {QStringLiteral("delay"), QStringLiteral("batch: pause after each file in seconds (default 1)."), QStringLiteral("S")},
         {QStringLiteral("cycles"), QStringLiteral("batch: passes over the files (default 1; 0 until stopped)."),
          QStringLiteral("N")},
@@ -120,7 +163,8 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
                                  QStringLiteral("command [arguments...]"));
 
     ParsedCommandLine parsed;
-    const bool understood = parser.parse(arguments);
+    const NegativeNumbers negatives(arguments);
+    const bool understood = parser.parse(negatives.arguments);
     parsed.json = parser.isSet(QStringLiteral("json"));
     if (!understood)
         return failed(parsed, parser.errorText());
@@ -130,10 +174,16 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     }
     if (parser.isSet(version)) {
         parsed.text = QStringLiteral("zrx50346-cli %1\n").arg(QString::fromLatin1(VersionText));
+        parsed.isVersion = true;
         return parsed;
     }
+    const auto value_of = [&parser, &negatives](const QString &option) {
+        return negatives.restored(parser.value(option));
+    };
 
-    QStringList positional = parser.positionalArguments();
+    QStringList positional;
+    for (const QString &argument : parser.positionalArguments())
+        positional << negatives.restored(argument);
     if (positional.isEmpty())
         return failed(parsed, QStringLiteral("No command given (see --help)"));
     const QString name = positional.takeFirst();
@@ -155,33 +205,38 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     invocation.yes = parser.isSet(QStringLiteral("yes"));
     invocation.verify = parser.isSet(QStringLiteral("verify"));
     invocation.fast = parser.isSet(QStringLiteral("fast"));
+    invocation.noVerify = parser.isSet(QStringLiteral("no-verify"));
+    invocation.logPath = value_of(QStringLiteral("log"));
+    if (parser.isSet(QStringLiteral("log")) && invocation.logPath.isEmpty())
+        return failed(parsed, QStringLiteral("--log needs the name of a file"));
 
     bool ok = true;
     invocation.bitRate = DefaultBitRate;
     if (parser.isSet(QStringLiteral("rate"))) {
-        invocation.bitRate = parser.value(QStringLiteral("rate")).toInt(&ok);
+        invocation.bitRate = value_of(QStringLiteral("rate")).toInt(&ok);
         if (!ok || !offered_bit_rates().contains(invocation.bitRate))
             return failed(parsed, QStringLiteral("--rate must be one of %1").arg(offered_rates_text()));
     }
     if (parser.isSet(QStringLiteral("a0"))) {
-        invocation.A0Setting = parser.value(QStringLiteral("a0"));
+        invocation.A0Setting = value_of(QStringLiteral("a0"));
         if (invocation.A0Setting != QLatin1String("0") && invocation.A0Setting != QLatin1String("1"))
             return failed(parsed, QStringLiteral("--a0 must be 0 or 1"));
     }
     if (parser.isSet(QStringLiteral("vsup"))) {
-        const QString text = parser.value(QStringLiteral("vsup"));
+        const QString text = value_of(QStringLiteral("vsup"));
         const double vsup = leading_number(text);
-        if (!is_volts_text(text) || !(vsup > 0) || !std::isfinite(vsup))
-            return failed(parsed, QStringLiteral("--vsup must be a voltage above 0, such as 10 or 5.5V"));
+        if (!is_volts_text(text) || !(vsup > 0) || !(vsup <= HighestVsup))
+            return failed(parsed, QStringLiteral("--vsup must be a voltage above 0 and at most %1, such as 10 or 5.5V")
+                                      .arg(HighestVsup));
         invocation.vsup = vsup;
     }
     if (parser.isSet(QStringLiteral("delay"))) {
-        invocation.delaySeconds = parser.value(QStringLiteral("delay")).toDouble(&ok);
+        invocation.delaySeconds = value_of(QStringLiteral("delay")).toDouble(&ok);
         if (!ok || !(invocation.delaySeconds >= 0) || !std::isfinite(invocation.delaySeconds))
             return failed(parsed, QStringLiteral("--delay must be a number of seconds, 0 or more"));
     }
     if (parser.isSet(QStringLiteral("cycles"))) {
-        invocation.cycles = parser.value(QStringLiteral("cycles")).toInt(&ok);
+        invocation.cycles = value_of(QStringLiteral("cycles")).toInt(&ok);
         if (!ok || invocation.cycles < 0)
             return failed(parsed, QStringLiteral("--cycles must be a whole number, 0 or more (0: until stopped)"));
     }
@@ -193,7 +248,7 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
                                              "cannot be undone: add --yes to go ahead"));
 
     const bool simulate = parser.isSet(QStringLiteral("simulate"));
-    const QString port = parser.value(QStringLiteral("port"));
+    const QString port = value_of(QStringLiteral("port"));
     if (simulate && parser.isSet(QStringLiteral("port")))
         return failed(parsed, QStringLiteral("--simulate and --port exclude each other"));
     if (invocation.command != Command::Ports) {

@@ -30,14 +30,20 @@ struct Invocation {
     // --fast: the bus in whole transactions on an FTDI adapter, as the
     // window's fast mode; the plain path, with its reason, where it cannot.
     bool fast = false;
+    // program-otp: --no-verify skips the comparison after the burn; --log
+    // appends a record of the attempt to this file.
+    bool noVerify = false;
+    QString logPath;
     double delaySeconds = 1;
     int cycles = 1; // 0: until stopped
 };
 
 struct ParsedCommandLine {
     std::optional<Invocation> invocation;
-    // --help or --version: print this and end with success.
+    // --help or --version: print this and end with success; with --json
+    // as {"help": text} or {"program": ..., "version": ...}.
     QString text;
+    bool isVersion = false;
     std::optional<CliFailure> failure;
     // Whether errors are wanted as JSON too, known even when parsing fails.
     bool json = false;

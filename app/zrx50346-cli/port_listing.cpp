@@ -5,38 +5,30 @@
 #include "bus/port_names.h"
 #include "bus/port_status_text.h"
 #include "bus/real_serial_control.h"
+#include "bus/system_ports.h"
 
 #include <QJsonArray>
-#include <QSerialPortInfo>
 
 namespace zrx {
 namespace {
 
-QString hex4(quint16 id)
-{
-    return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
-}
-
 // FTDI's products with a synchronous bit-bang mode: 6001 is the FT232R (and
 // the older FT232AM/BM, which fast mode then refuses), 6010 the FT2232,
 // 6011 the FT4232H, 6014 the FT232H, 6015 the FT-X family.
-bool fast_mode_can_take(const QSerialPortInfo &info)
+bool fast_mode_can_take(const SystemPort &port)
 {
-    constexpr quint16 Ftdi = 0x0403;
-    return info.hasVendorIdentifier() && info.vendorIdentifier() == Ftdi
-           && QList<quint16>{0x6001, 0x6010, 0x6011, 0x6014, 0x6015}.contains(info.productIdentifier());
+    static const QStringList BitBangProducts{"6001", "6010", "6011", "6014", "6015"};
+    return port.vendorId == QLatin1String("0403") && BitBangProducts.contains(port.productId);
 }
 
-void describe(PortListing &entry, const QSerialPortInfo &info)
+void describe(PortListing &entry, const SystemPort &port)
 {
-    entry.fastMode = fast_mode_can_take(info);
+    entry.fastMode = fast_mode_can_take(port);
     entry.present = true;
-    if (info.hasVendorIdentifier())
-        entry.vendorId = hex4(info.vendorIdentifier());
-    if (info.hasProductIdentifier())
-        entry.productId = hex4(info.productIdentifier());
-    entry.serialNumber = info.serialNumber();
-    entry.description = info.description();
+    entry.vendorId = port.vendorId;
+    entry.productId = port.productId;
+    entry.serialNumber = port.serialNumber;
+    entry.description = port.description;
 }
 
 PortListing::Access access_of(OpenOutcome outcome)
@@ -79,7 +71,7 @@ QJsonValue free_json(const PortListing &entry)
 QList<PortListing> survey_system_ports()
 {
     const PortDeviceTable devices = default_port_devices();
-    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    const QList<SystemPort> infos = system_ports();
     // The port records give a refusal the window's words.
     BusLog log(1);
     LoggingSerialControl port(std::make_unique<RealSerialControl>(devices), log);
@@ -89,8 +81,8 @@ QList<PortListing> survey_system_ports()
         PortListing entry;
         entry.PortNumb = n;
         entry.device = port_device(devices, n);
-        for (const QSerialPortInfo &info : infos) {
-            if (info.systemLocation() == entry.device || info.portName() == port_name(n))
+        for (const SystemPort &info : infos) {
+            if (info.location == entry.device || info.name == port_name(n))
                 describe(entry, info);
         }
         if (entry.present) {
@@ -105,6 +97,18 @@ QList<PortListing> survey_system_ports()
         listing << entry;
     }
     return listing;
+}
+
+QString adapter_serial_number(const PortChoice &choice)
+{
+    if (choice.simulated)
+        return {};
+    const QString device = port_device(choice.devices, choice.PortNumb);
+    for (const SystemPort &info : system_ports()) {
+        if (info.location == device)
+            return info.serialNumber;
+    }
+    return {};
 }
 
 QList<PortListing> simulated_board_ports()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli_report.h"
+#include "port_choice.h"
 
 #include <QList>
 #include <QString>
@@ -34,6 +35,10 @@ QList<PortListing> survey_system_ports();
 
 // The simulated board's one port, COM1, present and free.
 QList<PortListing> simulated_board_ports();
+
+// The serial number of the USB adapter behind the chosen port, as the system
+// lists it; empty for the simulated board and for ports without one.
+QString adapter_serial_number(const PortChoice &choice);
 
 void report_ports(const QList<PortListing> &ports, CliReport &report);
 

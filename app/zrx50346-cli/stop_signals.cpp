@@ -11,12 +11,13 @@
 namespace zrx {
 namespace {
 
-// All a signal handler may safely touch.
-volatile std::sig_atomic_t StopRequested = 0;
+// All a signal handler may safely touch: the first signal that came, 0 before.
+volatile std::sig_atomic_t StopSignal = 0;
 
-void note_stop_request(int)
+void note_stop_request(int signal)
 {
-    StopRequested = 1;
+    if (StopSignal == 0)
+        StopSignal = signal;
 }
 
 // How soon a pause notices a stop request.
@@ -26,20 +27,44 @@ constexpr double PauseSliceSeconds = 0.02;
 
 StopSignals::StopSignals()
 {
-    StopRequested = 0;
+    StopSignal = 0;
     m_previousInterrupt = std::signal(SIGINT, note_stop_request);
     m_previousTerminate = std::signal(SIGTERM, note_stop_request);
+#ifdef SIGHUP
+    m_previousHangUp = std::signal(SIGHUP, note_stop_request);
+#endif
 }
 
 StopSignals::~StopSignals()
 {
     std::signal(SIGINT, m_previousInterrupt);
     std::signal(SIGTERM, m_previousTerminate);
+#ifdef SIGHUP
+    std::signal(SIGHUP, m_previousHangUp);
+#endif
 }
 
 bool StopSignals::stop_requested() const
 {
-    return StopRequested != 0;
+    return StopSignal != 0;
+}
+
+QString StopSignals::signal_name() const
+{
+    switch (StopSignal) {
+    case 0:
+        return {};
+    case SIGINT:
+        return QStringLiteral("SIGINT");
+    case SIGTERM:
+        return QStringLiteral("SIGTERM");
+#ifdef SIGHUP
+    case SIGHUP:
+        return QStringLiteral("SIGHUP");
+#endif
+    default:
+        return QStringLiteral("signal %1").arg(int(StopSignal));
+    }
 }
 
 bool StopSignals::pause(double seconds) const

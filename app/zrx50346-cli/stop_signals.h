@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QString>
+
 namespace zrx {
 
-// Ctrl+C (SIGINT) and SIGTERM while a batch runs. The handler only notes the
-// request; the batch looks at it between files and during its pause, so a
-// stop never lands inside a bus transaction. The previous handlers come back
-// when this goes.
+// SIGINT (Ctrl+C), SIGTERM (a test executive's time-out) and SIGHUP (the
+// terminal gone) for the whole run of a command. The handler only notes the
+// request; the commands look at it between two frames, so a stop never lands
+// inside a bus transaction, and a burn once begun is never looked at all.
+// The previous handlers come back when this goes.
 class StopSignals {
 public:
     StopSignals();
@@ -14,6 +17,8 @@ public:
     StopSignals &operator=(const StopSignals &) = delete;
 
     bool stop_requested() const;
+    // The first signal that came: "SIGTERM"; empty while none has.
+    QString signal_name() const;
 
     // Waits the given seconds, or less when a stop is requested on the way.
     // Events are handled meanwhile. True when a stop has been requested.
@@ -23,6 +28,7 @@ private:
     using Handler = void (*)(int);
     Handler m_previousInterrupt;
     Handler m_previousTerminate;
+    Handler m_previousHangUp = nullptr;
 };
 
 } // namespace zrx

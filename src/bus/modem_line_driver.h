@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QSerialPort>
 #include <QString>
+#include <QtGlobal>
 
-#include <utility>
+#ifndef Q_OS_WIN
+#include <QSerialPort>
+#endif
 
 // The only place that knows how the operating system sets and reads modem
 // lines. One implementation per system (modem_line_driver_linux.cpp,
@@ -11,8 +13,12 @@
 
 namespace zrx {
 
-// The open port's system handle: a file descriptor, or a Windows HANDLE.
-using PortHandle = decltype(std::declval<const QSerialPort &>().handle());
+// The open port's system handle: a Windows HANDLE, or a file descriptor.
+#ifdef Q_OS_WIN
+using PortHandle = void *;
+#else
+using PortHandle = int;
+#endif
 
 enum class DriverAnswer {
     Done,
@@ -32,8 +38,12 @@ DriverResult driver_set_rts(PortHandle handle, bool asserted);
 // `asserted` is left alone unless the answer is Done.
 DriverResult driver_read_dsr(PortHandle handle, bool &asserted);
 
+#ifndef Q_OS_WIN
 // Whether QSerialPort's refusal to open `device` means that the port exists
 // but another program holds it (rather than no permission or no such port).
+// On Windows the port is opened with the system's own calls, which say so
+// directly (real_serial_control_windows.cpp).
 bool held_by_another_program(const QString &device, QSerialPort::SerialPortError error);
+#endif
 
 } // namespace zrx

@@ -38,11 +38,4 @@ DriverResult driver_read_dsr(PortHandle handle, bool &asserted)
     return result;
 }
 
-// COM ports open exclusively: ERROR_ACCESS_DENIED, which QSerialPort reports
-// as PermissionError, means another program has it.
-bool held_by_another_program(const QString &, QSerialPort::SerialPortError error)
-{
-    return error == QSerialPort::PermissionError;
-}
-
 } // namespace zrx

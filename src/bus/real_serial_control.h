@@ -4,15 +4,18 @@
 #include "bus/port_names.h"
 #include "bus/serial_control.h"
 
+#ifndef Q_OS_WIN
 #include <QSerialPort>
+#endif
 
 namespace zrx {
 
 // The program's serial port on a real machine. QSerialPort opens and
-// configures it; the three line operations go straight to the open port's
-// handle, one driver request each (modem_line_driver.h), because the bus is
-// paced by nothing but those requests. Always 8N1 without flow control: RTS is
-// the bus data line and must stay ours.
+// configures it (on Windows the system's own calls do, as they do the lines:
+// real_serial_control_windows.cpp); the three line operations go straight to
+// the open port's handle, one driver request each (modem_line_driver.h),
+// because the bus is paced by nothing but those requests. Always 8N1 without
+// flow control: RTS is the bus data line and must stay ours.
 class RealSerialControl final : public SerialControl {
     Q_OBJECT
 public:
@@ -37,13 +40,20 @@ public:
     bool dsr() override;
 
 private:
-    void apply_line_settings(const PortConfiguration &configuration);
     void note(const DriverResult &result);
     void lose_port(const QString &reason);
 
     PortDeviceTable m_devices;
+#ifdef Q_OS_WIN
+    bool apply_line_settings(const PortConfiguration &configuration);
+    bool apply_write_timeouts();
+    // INVALID_HANDLE_VALUE while closed.
+    PortHandle m_handle = reinterpret_cast<PortHandle>(-1);
+#else
+    void apply_line_settings(const PortConfiguration &configuration);
     QSerialPort m_port;
     PortHandle m_handle{};
+#endif
     int m_portNumber = 0;
     // Tells a queued error report which opening it belongs to.
     quint64 m_openings = 0;

@@ -10,7 +10,7 @@
 
 namespace zrx {
 
-void wait_seconds(double seconds)
+void wait_seconds(double seconds, PauseInput input)
 {
     if (!(seconds > 0))
         return;
@@ -28,11 +28,15 @@ void wait_seconds(double seconds)
     timer.setTimerType(Qt::PreciseTimer);
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // The window system keeps held input queued, in order, for the next loop
+    // that takes it: the program's own once the command has returned.
+    const QEventLoop::ProcessEventsFlags flags =
+        input == PauseInput::Held ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents;
     // A nested loop run by a handler inside the pause may swallow our timer's
     // moment; re-arm until the deadline has really passed.
     while (!deadline.hasExpired()) {
         timer.start(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)));
-        loop.exec();
+        loop.exec(flags);
     }
 }
 

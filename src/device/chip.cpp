@@ -14,7 +14,9 @@ const QString OtpProgramMode = QStringLiteral("010");
 // Register 0x3F holds the count shown as "Max Bank:".
 const QString MaxBankRegister = QStringLiteral("111111");
 
-// The pause that opens every read-back; other handlers may run inside it.
+// The pause that opens every read-back. Timers and repaints run inside it,
+// but clicks and keys wait for the whole command: a Program OTP clicked
+// during Change Address must burn the codes read from the new chip.
 constexpr double ReadBackPauseSeconds = 0.1;
 
 // What a word reads as when nothing drives the data line.
@@ -114,7 +116,7 @@ ChipRegisters read_chip_registers(ModemLineBus &bus, const QString &A0Setting, B
 
 void read_all_channels(Chip &chip)
 {
-    wait_seconds(ReadBackPauseSeconds);
+    wait_seconds(ReadBackPauseSeconds, PauseInput::Held);
     const QString A0Setting = chip.table.A0Setting;
     const ChipRegisters registers = read_chip_registers(chip.bus, A0Setting, chip.observer);
     for (int i = 0; i < ChannelCount; ++i)

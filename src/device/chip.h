@@ -55,7 +55,8 @@ ChipRegisters read_chip_registers(ModemLineBus &bus, const QString &A0Setting,
 
 // Reads registers 0x00..0x17 into ChannelCode and 0x3F into "Max Bank:", then
 // refreshes the rows (which writes back every channel whose text changed).
-// Opens with a 0.1 s pause in which other handlers may run. Notes in
+// Opens with a 0.1 s pause in which timers and repaints run, while clicks
+// and keys wait until the command around it has returned. Notes in
 // LastReadBack whether any word came back other than FFFF.
 void read_all_channels(Chip &chip);
 void read_max_bank(Chip &chip);

@@ -10,6 +10,9 @@
 namespace zrx {
 namespace {
 
+// The largest code the chip's ten bits hold.
+constexpr double HighestChipCode = 1023;
+
 QByteArray value_line(double value)
 {
     return number_text(value).trimmed().toLatin1() + "\r\n";
@@ -48,6 +51,8 @@ ChannelSetLoadResult load_channel_set(const QString &path, ChannelTable &table, 
             if (!code)
                 break;
             table.ChannelCode[c] = *code;
+            if (!(*code >= 0 && *code <= HighestChipCode))
+                result.outOfRange.append({reader.line_of_last_value(), *code});
             table.CurrentChannel = c;
             write_current_channel();
             // Rows whose text changes are converted and written again here.

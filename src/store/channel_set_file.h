@@ -3,6 +3,7 @@
 #include "core/channel_table.h"
 #include "core/channel_view.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -22,10 +23,18 @@ QString dir_of_path(const QString &path);
 // point (10, 4.5, .5, 512), the form the program shows everywhere else.
 bool save_channel_set(const QString &path, const ChannelTable &table, QString *error);
 
+// A code outside 0..1023 as the file held it; the load keeps it in the
+// table as read, and the chip gets it saturated.
+struct OutOfRangeCode {
+    int line = 0;
+    double code = 0;
+};
+
 struct ChannelSetLoadResult {
     bool ok = false;
     QString error;     // for a person: which file and what is wrong
     int valuesRead = 0; // values taken from the file before the end or fault
+    QList<OutOfRangeCode> outOfRange; // in the order of the file
 };
 
 // Reads a channel set and plays it onto the table and the chip as it arrives:

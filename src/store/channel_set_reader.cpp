@@ -211,9 +211,27 @@ std::optional<double> ChannelSetReader::next()
                         .arg(m_name, quoted_value(value)));
 
     ++m_valuesRead;
-    if (m_valuesRead == ValueCount)
+    m_lastValueLine = line;
+    if (m_valuesRead == ValueCount && !m_readPastSet)
         close(); // whatever follows is not read
     return leading_number(QByteArrayView(value));
+}
+
+int ChannelSetReader::values_after_set()
+{
+    int count = 0;
+    bool inValue = false;
+    char c = 0;
+    while (m_device && m_valuesRead == ValueCount && read_char(c) == Read::Char) {
+        if (c == ',' || is_line_end(c)) {
+            inValue = false;
+        } else if (!inValue && !is_blank(c)) {
+            inValue = true;
+            ++count;
+        }
+    }
+    close();
+    return count;
 }
 
 } // namespace zrx

@@ -40,6 +40,15 @@ public:
 
     QString error() const { return m_error; }
     int values_read() const { return m_valuesRead; }
+    // The line the value last handed out stood on, counted from 1.
+    int line_of_last_value() const { return m_lastValueLine; }
+
+    // Keeps the file open after the 25th value, for values_after_set(). Call
+    // it before the first next().
+    void read_past_set() { m_readPastSet = true; }
+    // After the 25th value: reads on to the end and counts the values that
+    // follow, numbers or not, which no loader ever uses. Then closes.
+    int values_after_set();
 
     // Stops reading and closes a file the reader opened itself.
     void close();
@@ -57,7 +66,9 @@ private:
     QString m_error;
     int m_valuesRead = 0;
     int m_line = 1;
+    int m_lastValueLine = 0;
     bool m_atStart = true;
+    bool m_readPastSet = false;
 };
 
 } // namespace zrx

@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QGuiApplication>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +63,7 @@ private slots:
     void lost_during_read_back();
     void lost_during_channel_write_data();
     void lost_during_channel_write();
+    void lost_during_otp_burn();
     void lost_during_batch_run();
     void bus_clear_goes_only_to_the_own_port();
 };
@@ -145,6 +148,32 @@ void TestLostPort::lost_during_channel_write()
     f.press_tab();
     QCOMPARE(channel_writes_of(f.take_transactions()).value(0), channel_write(7, 500));
     QCOMPARE(f.board.chip().register_word(6), quint16(500));
+}
+
+// A burn cut in its thirteenth frame says how far it got, once the wait
+// cursor and the progress are gone; the twelve frames before went out whole.
+void TestLostPort::lost_during_otp_burn()
+{
+    const QList<int> codes = distinct_codes(3);
+    MainWindowFixture f(BoardConnection::SerialPort);
+    start_on_com1(f, QStringLiteral("10"), codes);
+    f.recorder->set_request_latency(std::chrono::microseconds(150)); // long enough to show progress
+    QString idleAtMessage;
+    f.window->show_message = [&](QWidget *, const MessageRequest &request) {
+        idleAtMessage += QGuiApplication::overrideCursor() ? QString() : request.text;
+        idleAtMessage += f.window->statusBar()->currentMessage();
+    };
+    f.board.lose_port_after(12 * ChannelWriteOperations + 100);
+
+    f.button(QStringLiteral("Command10"))->click();
+
+    verify_loss_is_told(f);
+    QCOMPARE(idleAtMessage, QStringLiteral("OTP burn stopped after channel 12 of 24: the port was lost; "
+                                           "the next bank may hold a partial set"));
+    QStringList whole;
+    for (int c = 1; c <= 12; ++c)
+        whole << otp_write(c, codes[c - 1]);
+    QCOMPARE(f.take_transactions().mid(0, 12), whole);
 }
 
 // The run stops when the port goes, and says why; only the set that reached

@@ -1,6 +1,7 @@
-// What may run inside the read-back's opening pause: a second "Read DAC", a
-// typed channel, the main window closing. Each runs to completion there, and
-// the read-back around it still reads what the chip holds.
+// The read-back's opening pause: clicks and keys given during it wait until
+// the whole command has run, while timers run inside it (a second "Read
+// DAC", the batch window, the main window closing, each to completion), and
+// the read-back around them still reads what the chip holds.
 #include "fault_support.h"
 
 #include "core/number_text.h"
@@ -8,6 +9,7 @@
 #include "ui/batch/frm_batch.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -19,7 +21,8 @@ class TestReadBackReentry : public QObject {
 private slots:
     void read_dac_again_in_the_pause_data();
     void read_dac_again_in_the_pause();
-    void channel_typed_in_the_pause();
+    void keys_typed_in_the_pause_wait();
+    void program_otp_clicked_during_change_address_waits();
     void batch_window_used_in_the_pause();
     void main_window_closed_in_the_pause();
 };
@@ -62,28 +65,51 @@ void TestReadBackReentry::read_dac_again_in_the_pause()
     QCOMPARE(f.window->MSComm1().is_open(), true);
 }
 
-// A channel typed while the read-back waits reaches the chip first, and the
-// read-back then shows it as the chip holds it.
-void TestReadBackReentry::channel_typed_in_the_pause()
+// Keys typed while the read-back waits reach the box and the chip only once
+// the read-back has shown what the chip holds.
+void TestReadBackReentry::keys_typed_in_the_pause_wait()
 {
     const QList<int> codes = distinct_codes(4);
     MainWindowFixture f;
     f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10.24"));
     f.put_codes(codes);
     f.start();
+    f.volts_box(9)->setFocus();
+    f.volts_box(9)->selectAll();
 
-    QTimer::singleShot(0, f.window.get(), [&f] { f.type_into(f.volts_box(9), QStringLiteral("2.5")); });
+    for (const char key : {'2', '.', '5'})
+        queue_key(f.window.get(), key == '.' ? Qt::Key_Period : Qt::Key(key), QString(QLatin1Char(key)));
     f.button(QStringLiteral("Command5"))->click();
+    QCOMPARE(f.take_transactions(), read_back(codes));
 
-    QList<int> expected = codes;
-    expected[8] = 250;
-    // One write per keystroke ("2", "2.", "2.5"), the read-back, then the
-    // row's own rewrite as its text becomes the three-decimal form.
-    const QStringList typed{channel_write(9, 200), channel_write(9, 200), channel_write(9, 250)};
-    QCOMPARE(f.take_transactions(), typed + read_back(expected) + QStringList{channel_write(9, 250)});
-    QCOMPARE(f.code_box(9)->text(), QStringLiteral("FA"));
-    QCOMPARE(f.volts_box(9)->text(), QStringLiteral(" 2.5"));
-    QVERIFY(chip_holds(f, expected));
+    QTRY_COMPARE(f.volts_box(9)->text(), QStringLiteral("2.5"));
+    // One write per keystroke: "2", "2." and "2.5".
+    QCOMPARE(f.take_transactions(), (QStringList{channel_write(9, 200), channel_write(9, 200), channel_write(9, 250)}));
+}
+
+// Program OTP clicked while Change Address waits to read the other chip
+// burns the codes read from that chip, at its address, after its read-back.
+void TestReadBackReentry::program_otp_clicked_during_change_address_waits()
+{
+    const QList<int> second = distinct_codes(2);
+    MainWindowFixture f;
+    f.store.write(QStringLiteral("vref_high1"), QStringLiteral("10"), QStringLiteral("10.24"));
+    f.put_codes(distinct_codes(1));
+    f.start();
+    f.board.chip().set_a0_strap(1); // the board now holds the second chip
+    f.put_codes(second);
+
+    queue_click(f.button(QStringLiteral("Command10")));
+    f.button(QStringLiteral("Command7"))->click();
+    QTRY_COMPARE(f.board.chip().banks_burned(), 1);
+
+    const QStringList traffic = f.take_transactions();
+    QCOMPARE(traffic.mid(0, 50), read_back(second, 0, 1));
+    // After the write-backs of the rows that changed.
+    const QStringList burned = traffic.filter(QRegularExpression(QStringLiteral("^S EA A .. A 4")));
+    QCOMPARE(traffic.indexOf(burned.value(0)), traffic.size() - 24 - 3);
+    for (int c = 1; c <= 24; ++c)
+        QCOMPARE(burned.value(c - 1), otp_write(c, second[c - 1], 1));
 }
 
 // "Run Batch" clicked while the read-back waits: the batch window opens and

@@ -78,8 +78,10 @@ void RecordingSerialControl::set_timeouts(const PortTimeouts &timeouts)
         m_target->set_timeouts(timeouts);
 }
 
-void RecordingSerialControl::take_request_time() const
+void RecordingSerialControl::take_request_time()
 {
+    if (m_operationsBeforeAction >= 0 && m_operationsBeforeAction-- == 0)
+        m_action();
     if (m_latency.count() > 0)
         QThread::usleep(static_cast<unsigned long>(m_latency.count()));
 }

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <chrono>
+#include <functional>
 
 namespace zrx {
 
@@ -29,6 +30,15 @@ public:
     // serial adapter's driver request does (about a millisecond).
     void set_request_latency(std::chrono::microseconds latency) { m_latency = latency; }
 
+    // Runs `action` once, as the line operation after the next `operations`
+    // ones arrives (before it is passed on): a signal raised in the middle
+    // of a frame, say.
+    void act_after(int operations, std::function<void()> action)
+    {
+        m_operationsBeforeAction = operations;
+        m_action = std::move(action);
+    }
+
     const LineTrace &trace() const { return m_trace; }
     LineTrace take_trace();
     void clear_trace() { m_trace.clear(); }
@@ -50,7 +60,7 @@ public:
     const PortConfiguration &configuration() const { return m_configuration; }
 
 private:
-    void take_request_time() const;
+    void take_request_time();
 
     QPointer<SerialControl> m_target;
     QMetaObject::Connection m_lostConnection;
@@ -61,6 +71,8 @@ private:
     bool m_dsrAnswer = false;
     bool m_outputStalls = false;
     std::chrono::microseconds m_latency{0};
+    int m_operationsBeforeAction = -1;
+    std::function<void()> m_action;
 };
 
 } // namespace zrx

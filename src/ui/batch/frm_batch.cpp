@@ -3,6 +3,7 @@
 #include "core/number_text.h"
 #include "core/wait_seconds.h"
 #include "store/channel_set_file.h"
+#include "store/out_of_range_text.h"
 #include "store/settings_keys.h"
 #include "ui/batch/batch_file_path.h"
 #include "ui/batch/directory_list.h"
@@ -20,6 +21,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace zrx {
@@ -217,6 +219,9 @@ bool frm_batch::load_batch_file(int position, const QString &labelText)
         emit batch_step_done(position, false);
         return false;
     }
+    // Stored as read, sent saturated; a marker that fails says more.
+    if (!result.outOfRange.isEmpty())
+        lblBatchStatus->setText(out_of_range_text(name, result.outOfRange));
     m_state.TxByteBuffer[1] = StepMarkerByte;
     if (!send_tx_bytes(m_state, MSComm1, 1)) {
         lblBatchStatus->setText(MSComm1.is_open()
@@ -240,10 +245,17 @@ QString frm_batch::port_lost_text(const QString &consequence) const
 
 void frm_batch::run_batch()
 {
+    if (m_running)
+        return;
     // The run may outlive the window: closing it mid-pause can destroy it
     // before the pause returns. The state belongs to the program and stays.
     BatchState &state = m_state;
     const QPointer<frm_batch> window(this);
+    m_running = true;
+    const auto finished = qScopeGuard([&window] {
+        if (window)
+            window->m_running = false;
+    });
 
     state.BatchStopFlag = 0;
     lblBatchStatus->clear();

@@ -44,7 +44,7 @@ public:
     // seconds after each, until a check after a pause finds BatchStopFlag set
     // (by "Stop Batch" or by closing the window), or the port goes away.
     // Yields throughout, so every button stays live and may run inside the
-    // pause.
+    // pause; "Run Batch" itself does nothing while a run goes on.
     void run_batch();
 
     // Loads the next selected file in the given direction, wrapping around.
@@ -91,6 +91,9 @@ private:
     QString m_fileDirectory;
     // Refilling File1 clears its selection; that is not the user's click.
     bool m_refillingList = false;
+    // A run is on the stack: a second one inside its pause would take over,
+    // and the first would lose its place in the list.
+    bool m_running = false;
 };
 
 } // namespace zrx

@@ -3,7 +3,9 @@
 #include "core/channel_table.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QWidget>
 
@@ -57,29 +59,47 @@ void BusyIndicator::bus_work_step(const BusWorkStep &step)
     m_holdingInput = false;
 }
 
+// Short enough for the status line of the window at its default size; a
+// file's name gives way in the middle, so the count stays in view.
 QString BusyIndicator::progress_text() const
 {
     using Kind = BusWorkStep::Kind;
     const QString channel = channel_label(m_lastWrittenChannel);
     if (!m_hasHeadline)
-        return QStringLiteral("Writing channel %1 to the chip").arg(channel);
+        return QStringLiteral("Writing channel %1").arg(channel);
     const BusWorkStep &h = m_headline;
     switch (h.kind) {
     case Kind::ReadingRegister:
         // After the last register, the rows that changed are written back.
         if (h.done == h.total && m_lastWrittenChannel > 0)
-            return QStringLiteral("Reading the chip: writing back channel %1").arg(channel);
-        return QStringLiteral("Reading the chip: register %1 of %2").arg(h.done).arg(h.total);
+            return QStringLiteral("Writing back channel %1").arg(channel);
+        return QStringLiteral("Reading register %1 of %2").arg(h.done).arg(h.total);
     case Kind::ProgrammingOtp:
-        return QStringLiteral("Programming OTP: channel %1 of %2").arg(h.done).arg(h.total);
+        return QStringLiteral("Burning channel %1 of %2").arg(h.done).arg(h.total);
     case Kind::Resetting:
         return QStringLiteral("Resetting the chip");
-    case Kind::LoadingFile:
-        return QStringLiteral("Loading %1: channel %2 of %3").arg(h.name).arg(h.done).arg(h.total);
+    case Kind::LoadingFile: {
+        const QString prefix = QStringLiteral("Loading ");
+        const QString count = QStringLiteral(": %1 of %2").arg(h.done).arg(h.total);
+        const QFontMetrics metrics(m_statusBar.font());
+        const int nameRoom = message_room() - metrics.horizontalAdvance(prefix + count);
+        return prefix + metrics.elidedText(h.name, Qt::ElideMiddle, std::max(nameRoom, 0)) + count;
+    }
     case Kind::WritingChannel:
         break;
     }
-    return QStringLiteral("Writing channel %1 to the chip").arg(channel);
+    return QStringLiteral("Writing channel %1").arg(channel);
+}
+
+// What the status line leaves a message: its width less the margins it
+// keeps and the size grip.
+int BusyIndicator::message_room() const
+{
+    constexpr int LeftMargin = 6;
+    constexpr int RightMargin = 12;
+    const QSizeGrip *grip = m_statusBar.findChild<QSizeGrip *>();
+    const int right = grip && grip->isVisible() ? grip->x() : m_statusBar.width() - RightMargin;
+    return right - LeftMargin;
 }
 
 void BusyIndicator::action_ends()

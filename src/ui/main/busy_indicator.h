@@ -16,8 +16,8 @@ namespace zrx {
 //
 // An action runs from its handler's start to its end (BusWorkAction). Once it
 // has taken BusyAfterMs, between two transactions: the wait
-// cursor is on, the status line names the step ("Reading the chip: register
-// 12 of 25"), and every YieldIntervalMs the window system may repaint and run
+// cursor is on, the status line names the step ("Reading register 12 of
+// 25"), and every YieldIntervalMs the window system may repaint and run
 // its timers, but user input is held back until the action ends, as a frozen
 // window would hold it, so no action starts inside another. Shorter work
 // looks exactly as before: nothing is shown and no event is processed.
@@ -46,6 +46,8 @@ public:
 
     // The text the status line shows for the work so far.
     QString progress_text() const;
+    // The width the status line gives a message, in pixels.
+    int message_room() const;
 
 signals:
     // The outermost action has ended.

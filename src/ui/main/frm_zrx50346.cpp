@@ -7,6 +7,7 @@
 #include "core/number_text.h"
 #include "device/chip_status_text.h"
 #include "store/channel_set_file.h"
+#include "store/out_of_range_text.h"
 #include "store/settings.h"
 #include "store/settings_keys.h"
 #include "ui/batch/frm_batch.h"
@@ -17,6 +18,7 @@
 #include "ui/main/address_button.h"
 #include "ui/main/busy_indicator.h"
 #include "ui/main/entry_box.h"
+#include "ui/main/otp_burn_watch.h"
 #include "ui/main/status_label.h"
 #include "ui/main/up_down.h"
 
@@ -189,7 +191,8 @@ void frmZRX50346::closeEvent(QCloseEvent *event)
 {
     // Asked while a long action keeps the window painted: closing waits for
     // the action, as it would in a window that does not answer meanwhile.
-    // (Inside a pause that yields, as the read-back's, it ends at once.)
+    // (The window system's close request is input, held until the command
+    // has run; a close from code inside the read-back's pause ends at once.)
     if (m_busy->holding_input()) {
         event->ignore();
         m_closeWhenIdle = true;
@@ -353,8 +356,16 @@ void frmZRX50346::reset_chip()
 
 void frmZRX50346::program_otp()
 {
-    const BusWorkAction action(m_busy);
-    program_otp_and_reset(m_chip);
+    std::optional<int> cutAfter;
+    {
+        const OtpBurnWatch watch(m_chip, *m_MSComm1);
+        const BusWorkAction action(m_busy);
+        program_otp_and_reset(m_chip);
+        cutAfter = watch.cut_after();
+    }
+    // Once the wait cursor and the progress are gone.
+    if (cutAfter)
+        show_message(this, {QCoreApplication::applicationName(), otp_burn_cut_text(*cutAfter), QMessageBox::Warning});
 }
 
 void frmZRX50346::show_about()
@@ -423,11 +434,16 @@ void frmZRX50346::load_channel_file()
     const QString path = choose_channel_file();
     if (path.isEmpty())
         return;
-    const BusWorkAction action(m_busy);
-    const ChannelSetLoadResult result =
-        load_channel_set(path, m_table, *this, [this, name = QFileInfo(path).fileName()] {
-            write_loaded_channel(m_chip, name);
-        });
+    ChannelSetLoadResult result;
+    {
+        const BusWorkAction action(m_busy);
+        result = load_channel_set(path, m_table, *this,
+                                  [this, name = QFileInfo(path).fileName()] { write_loaded_channel(m_chip, name); });
+    }
+    // Stored as read, sent saturated: the user must know the chip got
+    // something other than the file says.
+    statusFile->set_status(out_of_range_text(QFileInfo(path).fileName(), result.outOfRange));
+    // Once the wait cursor and the progress are gone.
     if (!result.ok)
         show_message(this, {QCoreApplication::applicationName(), result.error, QMessageBox::Warning});
 }

@@ -49,10 +49,11 @@ enum class BoardConnection { SerialPort, SimulatedBoard };
 // "UpDown1_down".
 //
 // MSComm1 is wrapped so that every window's traffic reaches the bus log; the
-// status line ("statusPort", "statusChip", "statusVsup") says where the port
-// stands, whether the chip answered the last read-back, and when a reference
-// of 0 V or below makes typed voltages do nothing. Clicking it, or Ctrl+L,
-// opens the bus log.
+// status line ("statusPort", "statusChip", "statusVsup", "statusFile") says
+// where the port stands, whether the chip answered the last read-back, when
+// a reference of 0 V or below makes typed voltages do nothing, and which
+// codes of the last loaded file the chip could not take as they stood.
+// Clicking it, or Ctrl+L, opens the bus log.
 class frmZRX50346 : public QMainWindow, public ChannelView {
     Q_OBJECT
 public:
@@ -161,6 +162,7 @@ private:
     StatusLabel *statusPort = nullptr;
     StatusLabel *statusChip = nullptr;
     StatusLabel *statusVsup = nullptr;
+    StatusLabel *statusFile = nullptr;
 
     std::array<EntryBox *, ChannelCount> Text1{};
     std::array<EntryBox *, ChannelCount> Text15{};

@@ -165,13 +165,15 @@ void frmZRX50346::build_status_line()
     statusChip->setObjectName(QStringLiteral("statusChip"));
     statusVsup = new StatusLabel(this);
     statusVsup->setObjectName(QStringLiteral("statusVsup"));
+    statusFile = new StatusLabel(this);
+    statusFile->setObjectName(QStringLiteral("statusFile"));
     // One above the other: the window is narrow, and a long reason wraps.
     auto *line = new QWidget(this);
     line->setObjectName(QStringLiteral("statusLine"));
     auto *lines = new QVBoxLayout(line);
     lines->setContentsMargins(0, 0, 0, 0);
     lines->setSpacing(0);
-    for (StatusLabel *label : {statusPort, statusChip, statusVsup}) {
+    for (StatusLabel *label : {statusPort, statusChip, statusVsup, statusFile}) {
         label->setToolTip(tip);
         lines->addWidget(label);
         connect(label, &StatusLabel::clicked, this, &frmZRX50346::show_bus_log);

@@ -1,5 +1,7 @@
 #include "cli_runner.h"
 
+#include "device/chip_status_text.h"
+
 #include "sim/simulated_board.h"
 #include "support/golden_bus_text.h"
 #include "support/line_trace_decoder.h"
@@ -25,6 +27,7 @@ namespace {
 struct Cli {
     SimulatedBoard board;
     RecordingSerialControl *recorder = nullptr; // the runner's, kept after a run
+    std::function<void(RecordingSerialControl &)> recorder_ready;
     QString out;
     QString err;
     QTextStream outStream{&out};
@@ -34,6 +37,8 @@ struct Cli {
                          auto control = std::make_unique<RecordingSerialControl>();
                          control->forward_to(&board);
                          recorder = control.get();
+                         if (recorder_ready)
+                             recorder_ready(*recorder);
                          return control;
                      },
                      [] { return QList<PortListing>{}; }};
@@ -83,6 +88,35 @@ QStringList otp_writes_of(const QList<int> &codes)
 
 const QString Marker = QStringLiteral("TX[01 00 00 00]");
 
+// The terminal's hang-up, where the system has one.
+#ifdef SIGHUP
+constexpr int HangUp = SIGHUP;
+#else
+constexpr int HangUp = SIGTERM;
+#endif
+
+// The line operations of a trace up to the middle of its transaction `index`.
+int operations_into(const LineTrace &trace, int index)
+{
+    const QList<LineTrace> pieces = split_transactions(trace);
+    const auto operations = [&pieces](int i) { return count_line_writes(pieces[i]) + count_dsr_reads(pieces[i]); };
+    int count = operations(index) / 2;
+    for (int i = 0; i < index; ++i)
+        count += operations(i);
+    return count;
+}
+
+void load_chip(Cli &cli, const QList<int> &codes)
+{
+    for (int i = 0; i < codes.size(); ++i)
+        cli.board.chip().set_register_word(i, quint16(codes[i]));
+}
+
+QJsonObject json_of(const QString &out)
+{
+    return QJsonDocument::fromJson(out.toUtf8()).object();
+}
+
 } // namespace
 
 class TestCliCommands : public QObject {
@@ -95,6 +129,12 @@ private slots:
     void failures();
     void json_output();
     void stop_request_ends_a_batch_between_files();
+    void signals_stop_after_whole_frames_data();
+    void signals_stop_after_whole_frames();
+    void burns_are_checked_and_logged();
+    void lost_port_names_the_channel_burned();
+    void load_verify_sees_a_register_that_differs();
+    void edges_of_the_command_line();
 
 private:
     QTemporaryDir m_dir;
@@ -122,12 +162,17 @@ void TestCliCommands::wire_is_the_windows_data()
     QTest::newRow("reset") << "reset" << 0 << QStringList{general_call_reset_text()};
     QTest::newRow("load, each channel once") << "load " + set << 0 << writes_of(file);
     QTest::newRow("load --verify") << "load --verify " + set << 0 << writes_of(file) + read_back(file);
-    QTest::newRow("program-otp of the chip's codes")
-        << "program-otp --yes" << 0
-        << read_back(chip) + otp_writes_of(chip) + QStringList{general_call_reset_text()} + register_read(0x3F, 1);
-    QTest::newRow("program-otp of a file")
+    const QStringList reset{general_call_reset_text()};
+    QTest::newRow("program-otp of the chip's codes, checked")
+        << "program-otp --yes" << 0 << read_back(chip) + otp_writes_of(chip) + reset + read_back(chip, 1);
+    QTest::newRow("program-otp --no-verify: Max Bank only after the reset")
+        << "program-otp --yes --no-verify" << 0
+        << read_back(chip) + otp_writes_of(chip) + reset + register_read(0x3F, 1);
+    QTest::newRow("program-otp of a file, Max Bank read before the burn")
         << "program-otp --yes " + set << 0
-        << writes_of(file) + otp_writes_of(file) + QStringList{general_call_reset_text()} + register_read(0x3F, 1);
+        << writes_of(file) + register_read(0x3F, 0) + otp_writes_of(file) + reset + read_back(file, 1);
+    QTest::newRow("write a negative voltage: a value, not an option")
+        << "write 5 -1V --vsup 10" << 0 << QStringList{channel_write(5, 0)};
     const QStringList cycle = writes_of(file) + QStringList{Marker} + writes_of(QList<int>(24, 0)) + QStringList{Marker};
     QTest::newRow("batch, two files, two cycles")
         << QStringLiteral("batch %1 %2 --delay 0 --cycles 2").arg(set, zero) << 0 << cycle + cycle;
@@ -180,6 +225,19 @@ void TestCliCommands::failures_data()
         << "read --port /dev/pts/77" << "refused" << 2 << "/dev/pts/77 could not be opened: permission denied" << 0;
     QTest::newRow("in use") << "reset --port COM5" << "held" << 2 << "COM5 (/dev/ttyUSB0) is in use by another program"
                             << 0;
+    QList<int> wide = some_codes();
+    wide[6] = 5120;
+    const QString above = write_set(m_dir, QStringLiteral("above.csv"), wide);
+    wide[6] = 0;
+    wide[23] = -8;
+    const QString below = write_set(m_dir, QStringLiteral("below.csv"), wide);
+    QTest::newRow("load: a code above 1023, nothing sent") << "load --simulate " + above << "" << 3
+                                                          << "Line 8 of " + above + " holds the code 5120" << -1;
+    QTest::newRow("program-otp: a negative code, nothing sent")
+        << "program-otp --yes --simulate " + below << "" << 3 << "Line 25 of " + below + " holds the code -8" << -1;
+    QTest::newRow("batch: one bad file of two, nothing sent")
+        << "batch --simulate " + write_set(m_dir, QStringLiteral("good.csv"), some_codes()) + " " + above << "" << 3 << "holds the code 5120" << -1;
+    QTest::newRow("--vsup out of reach") << "write 1 1V --vsup 1e999 --simulate" << "" << 1 << "--vsup must be" << -1;
     QTest::newRow("missing file") << "load --simulate " + m_dir.filePath(QStringLiteral("none.csv")) << "" << 3
                                   << "Cannot open" << -1;
     QTest::newRow("short file") << "load --simulate " + shortSet << "" << 3
@@ -248,12 +306,13 @@ void TestCliCommands::json_output()
 void TestCliCommands::stop_request_ends_a_batch_between_files()
 {
     const QString set = write_set(m_dir, QStringLiteral("set.csv"), some_codes());
+    const QString zero = write_set(m_dir, QStringLiteral("zero.csv"), QList<int>(24, 0));
     Cli cli;
     QTimer::singleShot(100, [] { std::raise(SIGINT); });
     QElapsedTimer clock;
     clock.start();
 
-    QCOMPARE(cli.run("batch --simulate --cycles 0 --delay 100 " + set), 0);
+    QCOMPARE(cli.run("batch --simulate --cycles 0 --delay 100 " + set + " " + zero), 0);
 
     QVERIFY(clock.elapsed() < 50'000);
     QCOMPARE(cli.wire(), writes_of(some_codes()) + QStringList{Marker});
@@ -261,6 +320,174 @@ void TestCliCommands::stop_request_ends_a_batch_between_files()
     QCOMPARE(cli.trace().last().kind, LineOperation::Kind::Close);
     QVERIFY(!cli.board.is_open());
     QVERIFY(cli.out.contains("Stopped after 1 files"));
+}
+
+// A signal raised in the middle of a transaction. Whatever it lands in, the
+// wire carries whole transactions only, the lines end released, the port
+// closed. load and a burn's preparation stop after the frame going out
+// (exit 5, nothing burned); a burn once begun runs to its check (exit 0) and
+// tells of the signal after; a batch stops without finishing its cycle.
+void TestCliCommands::signals_stop_after_whole_frames_data()
+{
+    QList<int> file = some_codes();
+    std::reverse(file.begin(), file.end());
+    const QString set = write_set(m_dir, QStringLiteral("set.csv"), file);
+    const QString zero = write_set(m_dir, QStringLiteral("zero.csv"), QList<int>(24, 0));
+
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("stopAt"); // the transaction of the clean run it lands in
+    QTest::addColumn<int>("kept");   // transactions on the wire; -1: all of the clean run
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("written"); // channelsWritten in the JSON
+    QTest::newRow("load, in frame 8") << "load " + set << SIGTERM << 7 << 8 << 5 << 8;
+    QTest::newRow("burn of a file, while the file goes out: nothing burned")
+        << "program-otp --yes " + set << SIGINT << 5 << 6 << 5 << 6;
+    QTest::newRow("burn, in the read-back before it: nothing burned") << "program-otp --yes" << SIGTERM << 30 << 50 << 5
+                                                                      << 0;
+    QTest::newRow("burn, in frame 12: burned to the end") << "program-otp --yes" << HangUp << 61 << -1 << 0 << -1;
+    QTest::newRow("burn, in the check after it") << "program-otp --yes" << SIGTERM << 90 << -1 << 0 << -1;
+    QTest::newRow("batch of two files, in the first one's frame 5")
+        << QStringLiteral("batch %1 %2 --delay 0 --cycles 2").arg(set, zero) << SIGINT << 4 << 5 << 0 << 5;
+}
+
+void TestCliCommands::signals_stop_after_whole_frames()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(int, signal);
+    QFETCH(int, stopAt);
+    QFETCH(int, kept);
+    QFETCH(int, code);
+    QFETCH(int, written);
+    Cli clean;
+    load_chip(clean, some_codes());
+    QCOMPARE(clean.run(commandLine + " --simulate --json"), 0);
+    const QStringList wire = clean.wire();
+    Cli cli;
+    load_chip(cli, some_codes());
+    const int operations = operations_into(clean.trace(), stopAt);
+    cli.recorder_ready = [&](RecordingSerialControl &recorder) {
+        recorder.act_after(operations, [signal] { std::raise(signal); });
+    };
+
+    QCOMPARE(cli.run(commandLine + " --simulate --json"), code);
+
+    QCOMPARE(cli.wire(), kept < 0 ? wire : wire.mid(0, kept));
+    QVERIFY(lines_released_at_end(cli.trace()));
+    QCOMPARE(cli.trace().last().kind, LineOperation::Kind::Close);
+    const QJsonObject json = json_of(cli.out);
+    const QString name = signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP";
+    QCOMPARE(json.value("signal").toString(), name);
+    if (written >= 0)
+        QCOMPARE(json.value("channelsWritten").toInt(), written);
+    if (code == 5) {
+        QCOMPARE(json.value("error").toObject().value("code").toInt(), 5);
+        QVERIFY2(cli.err.contains("Stopped by " + name), qPrintable(cli.err));
+    } else if (commandLine.startsWith("program-otp")) {
+        QCOMPARE(json.value("verdict").toString(), QStringLiteral("verified"));
+        QVERIFY2(cli.err.contains(name + " came during the burn"), qPrintable(cli.err));
+    }
+}
+
+// Four banks burned, then a fifth burn: the chip takes the frames and keeps
+// its last bank, the check finds every channel wrong. Every attempt is one
+// whole JSON line in the log, after a line a crash left unfinished.
+void TestCliCommands::burns_are_checked_and_logged()
+{
+    const QString first = write_set(m_dir, QStringLiteral("first.csv"), some_codes());
+    const QString second = write_set(m_dir, QStringLiteral("second.csv"), QList<int>(24, 0x2AA));
+    const QString log = m_dir.filePath(QStringLiteral("burns.jsonl"));
+    QFile cut(log);
+    QVERIFY(cut.open(QIODevice::WriteOnly));
+    cut.write(R"({"time": "2026-)");
+    cut.close();
+    Cli cli;
+    for (int bank = 1; bank <= 4; ++bank)
+        QCOMPARE(cli.run("program-otp --yes --simulate --log " + log + " " + first), 0);
+
+    cli.out.clear();
+    cli.err.clear();
+    QCOMPARE(cli.run("program-otp --yes --simulate --json --log " + log + " " + second), 4);
+
+    QVERIFY2(cli.err.contains("channel 22 (register 0x17) reads 0x3E4, not 0x2AA"), qPrintable(cli.err));
+    QVERIFY2(cli.err.contains("Max Bank stayed at 4"), qPrintable(cli.err));
+    const QJsonObject json = json_of(cli.out);
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("differs"));
+    QCOMPARE(json.value("differences").toArray().size(), 24);
+    QCOMPARE(json.value("maxBankBefore").toInt(), 4);
+    QCOMPARE(json.value("maxBankAfter").toInt(), 4);
+    QCOMPARE(cli.run("program-otp --yes --simulate --no-verify " + second), 0);
+
+    QVERIFY(cut.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = cut.readAll().split('\n');
+    QCOMPARE(lines.size(), 7); // the cut line, five records, and the end of the last
+    QCOMPARE(lines.first(), QByteArray(R"({"time": "2026-)"));
+    QStringList results;
+    for (const QByteArray &line : lines.mid(1, 5)) {
+        const QJsonObject record = QJsonDocument::fromJson(line).object();
+        results << record.value("result").toString();
+        QVERIFY(record.value("time").toString().endsWith('Z'));
+        QCOMPARE(record.value("port").toString(), QStringLiteral("Simulated board"));
+        QCOMPARE(record.value("codes").toArray().size(), 24);
+    }
+    QCOMPARE(results, QStringList({"verified", "verified", "verified", "verified", "differs"}));
+    const QJsonObject last = QJsonDocument::fromJson(lines[5]).object();
+    QCOMPARE(last.value("maxBankBefore").toInt(), 4);
+    QCOMPARE(last.value("exitCode").toInt(), 4);
+    QVERIFY(last.value("message").toString().startsWith("Burn failed: channel 1 (register 0x00)"));
+    QVERIFY(lines.last().isEmpty());
+}
+
+// The adapter pulled out in the middle of the 13th programming frame: the
+// error names channel 12 as the last one burned.
+void TestCliCommands::lost_port_names_the_channel_burned()
+{
+    Cli clean;
+    load_chip(clean, some_codes());
+    QCOMPARE(clean.run("program-otp --yes --simulate"), 0);
+    Cli cli;
+    load_chip(cli, some_codes());
+    cli.board.lose_port_after(operations_into(clean.trace(), 50 + 12));
+
+    QCOMPARE(cli.run("program-otp --yes --simulate"), 2);
+
+    QVERIFY2(cli.err.contains(otp_burn_cut_text(12)), qPrintable(cli.err));
+    QCOMPARE(cli.wire().mid(0, 62), clean.wire().mid(0, 62));
+}
+
+// The last register reads other than it was written (the chip changed it
+// between the writes and the read-back): the verify names it.
+void TestCliCommands::load_verify_sees_a_register_that_differs()
+{
+    const QString set = write_set(m_dir, QStringLiteral("set.csv"), some_codes());
+    Cli clean;
+    QCOMPARE(clean.run("load --simulate " + set), 0);
+    Cli cli;
+    const int afterWrites = count_line_writes(clean.trace()) + count_dsr_reads(clean.trace());
+    cli.recorder_ready = [&](RecordingSerialControl &recorder) {
+        recorder.act_after(afterWrites, [&cli] { cli.board.chip().set_register_word(0x17, 0x155); });
+    };
+
+    QCOMPARE(cli.run("load --simulate --verify " + set), 4);
+
+    QVERIFY2(cli.err.endsWith("Verify failed: channel 22 (register 0x17) reads 0x155, not 0x3E4\n"), qPrintable(cli.err));
+}
+
+void TestCliCommands::edges_of_the_command_line()
+{
+    Cli help;
+    QCOMPARE(help.run("--json --help"), 0);
+    QVERIFY(json_of(help.out).value("help").toString().contains("program-otp"));
+    Cli version;
+    QCOMPARE(version.run("--version --json"), 0);
+    QVERIFY(!json_of(version.out).value("version").toString().isEmpty());
+
+    QList<int> codes = some_codes();
+    const QString set = write_set(m_dir, QStringLiteral("long.csv"), codes + QList<int>{1, 2, 3, 4, 5});
+    Cli load;
+    QCOMPARE(load.run("load --simulate " + set), 0);
+    QCOMPARE(load.err, "zrx50346-cli: " + set + " holds 5 values after the 25 of a channel set; they were ignored\n");
+    QCOMPARE(load.wire(), writes_of(codes));
 }
 
 QTEST_GUILESS_MAIN(TestCliCommands)

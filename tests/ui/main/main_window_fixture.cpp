@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <qpa/qwindowsysteminterface.h>
 
 namespace zrx {
 
@@ -112,6 +113,24 @@ void MainWindowFixture::put_codes(const QList<int> &codes)
 {
     for (int i = 0; i < codes.size(); ++i)
         board.chip().set_register_word(i, quint16(codes[i]));
+}
+
+void queue_key(QWidget *window, Qt::Key key, const QString &text)
+{
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            window->windowHandle(), type, key, Qt::NoModifier, text);
+}
+
+void queue_click(QWidget *target)
+{
+    QWidget *window = target->window();
+    const QPointF local = target->mapTo(window, target->rect().center());
+    const QPointF global = window->mapToGlobal(local);
+    QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+        window->windowHandle(), local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+    QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+        window->windowHandle(), local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
 }
 
 } // namespace zrx

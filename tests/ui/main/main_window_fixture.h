@@ -64,4 +64,9 @@ private:
     void make_window(std::unique_ptr<SerialControl> port, BoardConnection connection);
 };
 
+// Input as the window system delivers it: queued, and handled by the next
+// event loop that takes user input, not sent straight to a widget.
+void queue_key(QWidget *window, Qt::Key key, const QString &text);
+void queue_click(QWidget *target);
+
 } // namespace zrx

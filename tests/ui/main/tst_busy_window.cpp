@@ -9,11 +9,11 @@
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <chrono>
 #include <functional>
@@ -76,13 +76,15 @@ struct Watcher : QObject {
     std::function<void()> during;
 };
 
-// Keys as the window system delivers them: queued, not sent straight to a widget.
-void queue_key(QWidget *window, Qt::Key key, const QString &text)
+// Every message whole on the status line of the window at its default size,
+// which shows it from 6 px in up to its size grip.
+void verify_fits(QMainWindow *window, const QStringList &messages)
 {
-    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window->windowHandle(), QEvent::KeyPress, key, Qt::NoModifier, text);
-    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window->windowHandle(), QEvent::KeyRelease, key, Qt::NoModifier, text);
+    const QStatusBar *bar = window->statusBar();
+    const QSizeGrip *grip = bar->findChild<QSizeGrip *>();
+    const int room = (grip && grip->isVisible() ? grip->x() : bar->width() - 12) - 6;
+    for (const QString &message : messages)
+        QVERIFY2(QFontMetrics(bar->font()).horizontalAdvance(message) <= room, qPrintable(message));
 }
 
 } // namespace
@@ -94,6 +96,7 @@ private slots:
     void every_long_action_says_what_it_does_data();
     void every_long_action_says_what_it_does();
     void start_up_shows_its_progress();
+    void second_action_says_what_it_does();
 };
 
 // A millisecond per request: Read DAC takes about eight seconds.
@@ -115,7 +118,7 @@ void TestBusyWindow::read_dac_on_a_slow_port()
     // The read-back alone, as on a fast port: the key typed meanwhile did
     // not get in between.
     QCOMPARE(f.take_transactions(), read_back(falling_codes()));
-    QVERIFY2(watcher.messages.contains(QStringLiteral("Reading the chip: register 12 of 25")),
+    QVERIFY2(watcher.messages.contains(QStringLiteral("Reading register 12 of 25")),
              qPrintable(watcher.messages.join(QLatin1Char('\n'))));
     QVERIFY2(watcher.paints >= 10, qPrintable(QString::number(watcher.paints)));
     QVERIFY(watcher.waitCursor);
@@ -131,11 +134,11 @@ void TestBusyWindow::every_long_action_says_what_it_does_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("progress");
-    QTest::newRow("Reset") << "Command6" << "Reading the chip: register \\d+ of 25";
-    QTest::newRow("Change Address") << "Command7" << "Reading the chip: (register \\d+ of 25|writing back channel .+)";
-    QTest::newRow("Program OTP") << "Command10" << "Programming OTP: channel \\d+ of 24";
-    QTest::newRow("Load From File") << "Command2" << "Loading set\\.csv: channel \\d+ of 24";
-    QTest::newRow("batch step") << "" << "Loading set\\.csv: channel \\d+ of 24";
+    QTest::newRow("Reset") << "Command6" << "Reading register \\d+ of 25";
+    QTest::newRow("Change Address") << "Command7" << "(Reading register \\d+ of 25|Writing back channel .+)";
+    QTest::newRow("Program OTP") << "Command10" << "Burning channel \\d+ of 24";
+    QTest::newRow("Load From File") << "Command2" << "Loading set\\.csv: \\d+ of 24";
+    QTest::newRow("batch step") << "" << "Loading set\\.csv: \\d+ of 24";
 }
 
 // A shorter delay per request, enough to take each action past the point
@@ -167,6 +170,7 @@ void TestBusyWindow::every_long_action_says_what_it_does()
 
     const QRegularExpression expected(QLatin1Char('^') + progress + QLatin1Char('$'));
     QVERIFY2(!watcher.messages.filter(expected).isEmpty(), qPrintable(watcher.messages.join(QLatin1Char('\n'))));
+    verify_fits(f.window.get(), watcher.messages);
     QVERIFY(watcher.paints > 0);
     QCOMPARE(f.window->statusBar()->currentMessage(), QString());
 }
@@ -189,13 +193,35 @@ void TestBusyWindow::start_up_shows_its_progress()
     f.window->start_up();
 
     QVERIFY(f.window->isVisible());
-    QVERIFY2(!watcher.messages.filter(QRegularExpression(QStringLiteral("^Reading the chip: register \\d+ of 25$")))
+    QVERIFY2(!watcher.messages.filter(QRegularExpression(QStringLiteral("^Reading register \\d+ of 25$")))
                   .isEmpty(),
              qPrintable(watcher.messages.join(QLatin1Char('\n'))));
     QVERIFY(!shownRows.isEmpty());
     QCOMPARE(shownRows.filter(QRegularExpression(QStringLiteral("\\S"))), QStringList());
     QCOMPARE(f.code_box(1)->displayText(), QStringLiteral("3E8"));
     QCOMPARE(f.take_transactions().mid(0, 50), read_back(falling_codes()));
+}
+
+// Two long actions one after the other: the second names only its own work,
+// nothing left over from the first.
+void TestBusyWindow::second_action_says_what_it_does()
+{
+    MainWindowFixture f;
+    f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10"));
+    f.put_codes(falling_codes());
+    f.start();
+    f.recorder->set_request_latency(150us);
+    Watcher watcher(f.window.get());
+
+    f.button(QStringLiteral("Command10"))->click();
+    QVERIFY(!std::exchange(watcher.messages, {}).filter(QRegularExpression(QStringLiteral("^Burning "))).isEmpty());
+    // Leaving the Vsup box rewrites every row: plain channel writes.
+    f.type_into(f.vsup_box(), QStringLiteral("5"));
+    f.press_tab();
+
+    QVERIFY(!watcher.messages.isEmpty());
+    QCOMPARE(watcher.messages.filter(QRegularExpression(QStringLiteral("^Writing channel \\S+$"))), watcher.messages);
+    verify_fits(f.window.get(), watcher.messages);
 }
 
 QTEST_MAIN(TestBusyWindow)

@@ -52,6 +52,7 @@ private slots:
     void cancel_changes_nothing();
     void save_load_round_trip();
     void broken_file_is_reported_and_keeps_loaded_rows();
+    void codes_outside_the_chip_range_are_named();
     void failed_save_is_reported();
     void real_dialog_configuration();
 };
@@ -169,6 +170,25 @@ void TestChannelFiles::broken_file_is_reported_and_keeps_loaded_rows()
         QCOMPARE(f.board.chip().register_word(c - 1), quint16(expected[c - 1]));
     }
     QVERIFY(QFile(path).open(QIODevice::ReadWrite)); // not held open
+}
+
+// Loaded as they stand and sent saturated, as ever; the status line names
+// the lines (two values share line 2) and what the chip got for them.
+void TestChannelFiles::codes_outside_the_chip_range_are_named()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("odd.csv"));
+    write_file(path, "10\r\n100,5120\r\n" + QByteArray("512\r\n").repeated(5) + "-7.9\r\n"
+                         + QByteArray("512\r\n").repeated(16));
+    MainWindowFixture f;
+    start_at(f, QStringLiteral("10"), spread_codes(3, 5));
+    f.fileToChoose = path;
+    f.mouse_click(f.button(QStringLiteral("Command2")));
+
+    QCOMPARE(f.widget(QStringLiteral("statusFile"))->property("text").toString(),
+             QStringLiteral("Codes outside 0..1023 in odd.csv: line 2 (5120, sent as 1023), line 8 (-7.9, sent as 0)"));
+    QCOMPARE(f.board.chip().register_word(1), quint16(1023));
+    QCOMPARE(f.board.chip().register_word(7), quint16(0));
 }
 
 void TestChannelFiles::failed_save_is_reported()

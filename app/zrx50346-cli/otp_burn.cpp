@@ -1,0 +1,166 @@
+#include "otp_burn.h"
+
+#include "device/chip_status_text.h"
+
+#include <QJsonArray>
+
+namespace zrx {
+namespace {
+
+constexpr int NoAnswerWord = 0xFFFF;
+
+// Hears the device layer tell of every channel burned. A frame told while
+// the port is already gone did not reach the chip whole.
+class BurnProgress final : public BusWorkObserver {
+public:
+    explicit BurnProgress(const SerialControl &port) : m_port(port) {}
+    int last_channel_burned() const { return m_lastChannelBurned; }
+
+    void action_begins() override {}
+    void action_ends() override {}
+    void bus_work_step(const BusWorkStep &step) override
+    {
+        if (step.kind == BusWorkStep::Kind::ProgrammingOtp && m_port.is_open())
+            m_lastChannelBurned = step.done;
+    }
+
+private:
+    const SerialControl &m_port;
+    int m_lastChannelBurned = 0;
+};
+
+// Takes the codes of the burn: FILE's, written to the chip first, or the
+// chip's own. Ends with Max Bank read, before anything is burned.
+CommandOutcome take_codes(ChipSession &session, const Invocation &invocation, const CommandInput &input,
+                          CliReport &report, BurnRecord *record)
+{
+    ChannelTable &table = session.table();
+    int maxBank = 0;
+    if (!input.sets.isEmpty()) {
+        const ChannelSet &set = input.sets.first();
+        const int written = write_channel_set(session, set);
+        if (CommandOutcome fault = session.port_fault())
+            return fault;
+        if (written < ChannelCount)
+            return stopped_failure(session, report, written,
+                                   QStringLiteral("nothing was burned; ") + channels_written_text(written, set.path));
+        read_max_bank(session.chip());
+        if (CommandOutcome fault = session.port_fault())
+            return fault;
+        maxBank = session.bus().LastReadWord;
+        // Nothing is burned into a chip that does not answer.
+        if (maxBank == NoAnswerWord)
+            return no_answer(invocation.A0Setting);
+    } else {
+        // Nor are a silent chip's FFFF words burned, as 1023 everywhere.
+        ChipRegisters registers;
+        if (CommandOutcome failure = read_registers(session, invocation, &registers))
+            return failure;
+        for (int channel = FirstChannel; channel <= LastChannel; ++channel)
+            table.ChannelCode[channel] = registers.ChannelWords[channel - 1];
+        maxBank = registers.MaxBank;
+    }
+    std::array<int, ChannelCount> codes{};
+    for (int channel = FirstChannel; channel <= LastChannel; ++channel)
+        codes[channel - 1] = packed_code(table.ChannelCode[channel]);
+    record->codes = codes;
+    record->maxBankBefore = maxBank;
+    if (session.stop_requested())
+        return stopped_failure(session, report, input.sets.isEmpty() ? 0 : ChannelCount,
+                               QStringLiteral("nothing was burned"));
+    return std::nullopt;
+}
+
+// The channels that do not read back the code burned.
+QStringList differences(const ChipRegisters &registers, const std::array<int, ChannelCount> &codes,
+                        QJsonArray *json)
+{
+    QStringList text;
+    for (int channel = FirstChannel; channel <= LastChannel; ++channel) {
+        const int burned = codes[channel - 1];
+        const int word = registers.ChannelWords[channel - 1];
+        if (word == burned)
+            continue;
+        text << QStringLiteral("channel %1 (register %2) reads %3, not %4")
+                    .arg(channel_label(channel), hex_text(channel - 1, 2), hex_text(word), hex_text(burned));
+        json->append(QJsonObject{{QStringLiteral("label"), channel_label(channel)},
+                                 {QStringLiteral("channel"), channel},
+                                 {QStringLiteral("register"), channel - 1},
+                                 {QStringLiteral("burned"), burned},
+                                 {QStringLiteral("reads"), word}});
+    }
+    return text;
+}
+
+} // namespace
+
+CommandOutcome program_otp_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
+                                   CliReport &report, BurnRecord *record, QString *doneMessage)
+{
+    if (CommandOutcome failure = take_codes(session, invocation, input, report, record))
+        return failure;
+    const std::array<int, ChannelCount> codes = *record->codes;
+    QJsonArray programmed;
+    for (const int code : codes)
+        programmed.append(code);
+    report.object() = {{QStringLiteral("programmed"), programmed},
+                       {QStringLiteral("maxBankBefore"), *record->maxBankBefore}};
+
+    // From the first programming frame on, no signal is looked at until the
+    // check is done: a finished bank is better than a half-burned one.
+    BurnProgress progress(session.port());
+    session.chip().observer = &progress;
+    program_otp_channels(session.chip());
+    session.chip().observer = nullptr;
+    if (session.port_fault() && progress.last_channel_burned() < ChannelCount) {
+        record->result = BurnRecord::Result::Cut;
+        return CliFailure{ExitCode::Port, otp_burn_cut_text(progress.last_channel_burned())
+                                              + QStringLiteral(" (%1)").arg(session.port_text())};
+    }
+    record->result = BurnRecord::Result::BurnedNotChecked;
+    general_call_reset(session.bus());
+    ChipRegisters after;
+    if (invocation.noVerify) {
+        read_max_bank(session.chip());
+        after.MaxBank = session.bus().LastReadWord;
+    } else {
+        after = read_chip_registers(session.bus(), invocation.A0Setting);
+    }
+    if (CommandOutcome fault = session.port_fault())
+        return CliFailure{ExitCode::Port, QStringLiteral("All 24 channels were burned, but the port was lost before "
+                                                         "the check: ")
+                                              + fault->message};
+    record->maxBankAfter = after.MaxBank;
+    report.object().insert(QStringLiteral("maxBankAfter"), after.MaxBank);
+    report.object().insert(QStringLiteral("maxBank"), after.MaxBank);
+    if (after.MaxBank == NoAnswerWord && (invocation.noVerify || after.EveryWordFFFF))
+        return no_answer(invocation.A0Setting);
+
+    const QString banks = QStringLiteral("Max Bank: %1 (was %2)").arg(after.MaxBank).arg(*record->maxBankBefore);
+    report.say(QStringLiteral("Burned 24 channels into the OTP memory; ") + banks);
+    if (invocation.noVerify) {
+        report.object().insert(QStringLiteral("verdict"), QStringLiteral("not checked"));
+        *doneMessage = QStringLiteral("Burned 24 channels, not checked; ") + banks;
+    } else {
+        QJsonArray differing;
+        const QStringList text = differences(after, codes, &differing);
+        if (!text.isEmpty()) {
+            record->result = BurnRecord::Result::Differs;
+            report.object().insert(QStringLiteral("verdict"), QStringLiteral("differs"));
+            report.object().insert(QStringLiteral("differences"), differing);
+            QString message = QStringLiteral("Burn failed: ") + text.join(QStringLiteral("; "));
+            if (after.MaxBank == *record->maxBankBefore)
+                message += QStringLiteral(". Max Bank stayed at %1: the chip may have no bank left").arg(after.MaxBank);
+            note_late_signal(session, report, QStringLiteral("the burn"));
+            return CliFailure{ExitCode::NoAnswer, message};
+        }
+        record->result = BurnRecord::Result::Verified;
+        report.object().insert(QStringLiteral("verdict"), QStringLiteral("verified"));
+        report.say(QStringLiteral("Checked: every channel reads back the code burned"));
+        *doneMessage = QStringLiteral("Burned 24 channels and checked them; ") + banks;
+    }
+    note_late_signal(session, report, QStringLiteral("the burn"));
+    return std::nullopt;
+}
+
+} // namespace zrx
