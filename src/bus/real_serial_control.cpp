@@ -31,16 +31,9 @@ RealSerialControl::~RealSerialControl()
 
 OpenOutcome RealSerialControl::open_port(const PortConfiguration &configuration)
 {
-    close_port();
-    m_portNumber = configuration.CommPort;
-    m_errorText.clear();
-    m_permissionDenied = false;
-
-    const QString device = port_device(m_devices, m_portNumber);
-    if (device.isEmpty()) {
-        m_errorText = tr("%1 has no device on this system").arg(port_name(m_portNumber));
+    const QString device = begin_opening(configuration);
+    if (device.isEmpty())
         return OpenOutcome::Failed;
-    }
 
     m_port.setPortName(device);
     apply_line_settings(configuration);
@@ -92,16 +85,6 @@ bool RealSerialControl::is_open() const
     return m_port.isOpen();
 }
 
-int RealSerialControl::port_number() const
-{
-    return m_portNumber;
-}
-
-QString RealSerialControl::error_text() const
-{
-    return m_errorText;
-}
-
 bool RealSerialControl::output(const QByteArray &bytes)
 {
     if (!m_port.isOpen())
@@ -124,51 +107,10 @@ bool RealSerialControl::output(const QByteArray &bytes)
     return false;
 }
 
-PortTimeouts RealSerialControl::timeouts() const
-{
-    return m_timeouts;
-}
-
 // Only the write allowance is ever used: nothing reads the port.
 void RealSerialControl::set_timeouts(const PortTimeouts &timeouts)
 {
     m_timeouts = timeouts;
-}
-
-void RealSerialControl::set_dtr(bool asserted)
-{
-    if (m_port.isOpen())
-        note(driver_set_dtr(m_handle, asserted));
-}
-
-void RealSerialControl::set_rts(bool asserted)
-{
-    if (m_port.isOpen())
-        note(driver_set_rts(m_handle, asserted));
-}
-
-// A closed or refusing port reads as DSR not asserted, a released data line.
-bool RealSerialControl::dsr()
-{
-    bool asserted = false;
-    if (m_port.isOpen())
-        note(driver_read_dsr(m_handle, asserted));
-    return asserted;
-}
-
-void RealSerialControl::note(const DriverResult &result)
-{
-    if (result.answer == DriverAnswer::PortGone)
-        lose_port(result.reason);
-}
-
-void RealSerialControl::lose_port(const QString &reason)
-{
-    if (!m_port.isOpen())
-        return;
-    m_errorText = port_device(m_devices, m_portNumber) + QStringLiteral(": ") + reason;
-    close_port();
-    emit port_lost(m_errorText);
 }
 
 } // namespace zrx

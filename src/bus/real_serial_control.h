@@ -40,6 +40,9 @@ public:
     bool dsr() override;
 
 private:
+    // Closes what is open and finds the device for the configuration's
+    // port: empty, with the reason in error_text(), when it has none.
+    QString begin_opening(const PortConfiguration &configuration);
     void note(const DriverResult &result);
     void lose_port(const QString &reason);
 

@@ -48,16 +48,9 @@ RealSerialControl::~RealSerialControl()
 
 OpenOutcome RealSerialControl::open_port(const PortConfiguration &configuration)
 {
-    close_port();
-    m_portNumber = configuration.CommPort;
-    m_errorText.clear();
-    m_permissionDenied = false;
-
-    const QString device = port_device(m_devices, m_portNumber);
-    if (device.isEmpty()) {
-        m_errorText = tr("%1 has no device on this system").arg(port_name(m_portNumber));
+    const QString device = begin_opening(configuration);
+    if (device.isEmpty())
         return OpenOutcome::Failed;
-    }
 
     // The device namespace reaches COM10 and above too.
     const QString path = device.startsWith(QLatin1String("\\\\.\\")) ? device : QStringLiteral("\\\\.\\") + device;
@@ -135,16 +128,6 @@ bool RealSerialControl::is_open() const
     return handle_of(m_handle) != INVALID_HANDLE_VALUE;
 }
 
-int RealSerialControl::port_number() const
-{
-    return m_portNumber;
-}
-
-QString RealSerialControl::error_text() const
-{
-    return m_errorText;
-}
-
 bool RealSerialControl::output(const QByteArray &bytes)
 {
     if (!is_open())
@@ -167,52 +150,11 @@ bool RealSerialControl::output(const QByteArray &bytes)
     return false;
 }
 
-PortTimeouts RealSerialControl::timeouts() const
-{
-    return m_timeouts;
-}
-
 void RealSerialControl::set_timeouts(const PortTimeouts &timeouts)
 {
     m_timeouts = timeouts;
     if (is_open())
         apply_write_timeouts();
-}
-
-void RealSerialControl::set_dtr(bool asserted)
-{
-    if (is_open())
-        note(driver_set_dtr(m_handle, asserted));
-}
-
-void RealSerialControl::set_rts(bool asserted)
-{
-    if (is_open())
-        note(driver_set_rts(m_handle, asserted));
-}
-
-// A closed or refusing port reads as DSR not asserted, a released data line.
-bool RealSerialControl::dsr()
-{
-    bool asserted = false;
-    if (is_open())
-        note(driver_read_dsr(m_handle, asserted));
-    return asserted;
-}
-
-void RealSerialControl::note(const DriverResult &result)
-{
-    if (result.answer == DriverAnswer::PortGone)
-        lose_port(result.reason);
-}
-
-void RealSerialControl::lose_port(const QString &reason)
-{
-    if (!is_open())
-        return;
-    m_errorText = port_device(m_devices, m_portNumber) + QStringLiteral(": ") + reason;
-    close_port();
-    emit port_lost(m_errorText);
 }
 
 } // namespace zrx
