@@ -59,7 +59,7 @@ QString fast_mode_fallback(const FastModeSwitch *fastMode, const PortChoice &por
     if (port.simulated)
         return QStringLiteral("the simulated board is not an FTDI adapter");
     if (!fastMode || !fastMode->fast_mode_supported())
-        return QStringLiteral("this program was built without FTDI support");
+        return fast_mode_not_built_reason();
     return fastMode->fast_mode_active() ? QString() : fastMode->fast_mode_fallback_reason();
 }
 

@@ -50,7 +50,7 @@ void FastModeSerialControl::use_for_bus()
     if (!m_wanted || m_carrier != m_perRequest.get() || !m_perRequest->is_open())
         return;
     if (!m_fast) {
-        m_fallbackReason = tr("this program was built without FTDI support");
+        m_fallbackReason = fast_mode_not_built_reason();
         return;
     }
     const PortTimeouts timeouts = m_perRequest->timeouts();

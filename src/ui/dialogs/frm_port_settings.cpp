@@ -159,13 +159,16 @@ void frmPortSettings::set_up_fast_mode()
     const FastModeSwitch *fastMode = m_MSComm1.fast_mode();
     chkFastMode->setChecked(fastMode && fastMode->fast_mode_wanted());
     chkFastMode->setEnabled(fastMode && fastMode->fast_mode_supported());
-    if (!fastMode)
+    if (!fastMode) {
         chkFastMode->setToolTip(QStringLiteral("Fast mode needs a serial port on an FTDI adapter"));
-    else if (!fastMode->fast_mode_supported())
-        chkFastMode->setToolTip(QStringLiteral("This program was built without FTDI support"));
-    else
+    } else if (!fastMode->fast_mode_supported()) {
+        QString reason = fast_mode_not_built_reason();
+        reason[0] = reason[0].toUpper();
+        chkFastMode->setToolTip(reason);
+    } else {
         chkFastMode->setToolTip(QStringLiteral("Send each bus transaction in one USB transfer on FTDI adapters "
                                                "(FT232R, FT231X, FT2232, FT232H); the status line says whether it took"));
+    }
 }
 
 void frmPortSettings::fast_mode_clicked(bool on)
