@@ -14,13 +14,21 @@ QString entry_path(const QString &section, const QString &key)
 
 } // namespace
 
+// Every value in one place named after the program: ZRX50346.conf in the
+// user's configuration folder, the key Software\ZRX50346 in the user's
+// registry hive. On Windows the key is named outright: an organisation with
+// no application below it would put the values in a subkey,
+// Software\ZRX50346\OrganizationDefaults.
 QSettingsStore::QSettingsStore(Board board)
+#ifdef Q_OS_WIN
+    : m_settings(QStringLiteral("HKEY_CURRENT_USER\\Software\\")
+                     + (board == Board::Real ? SettingsApplication : SimulatedSettingsApplication),
+                 QSettings::NativeFormat)
+#else
     : m_settings(QSettings::NativeFormat, QSettings::UserScope,
                  board == Board::Real ? SettingsApplication : SimulatedSettingsApplication)
+#endif
 {
-    // The program's name as the organisation and nothing below it puts every
-    // value in one place named after the program (ZRX50346.conf in the user's
-    // configuration folder, Software\ZRX50346 in the user's registry hive).
     // Only the user's own values count: a machine-wide file must not fill in
     // an entry the user never stored.
     m_settings.setFallbacksEnabled(false);

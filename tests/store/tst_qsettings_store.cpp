@@ -107,8 +107,18 @@ void TestQSettingsStore::simulated_board_has_a_store_of_its_own()
     const QSettingsStore real(QSettingsStore::Board::Real);
     QCOMPARE(real.read(QStringLiteral("PortNumb"), QStringLiteral("2")), QStringLiteral("5"));
     QCOMPARE(real.read(QStringLiteral("vref_high0"), QStringLiteral("10")), QString());
+#ifdef Q_OS_WIN
+    // Each in a registry key named after it, which the test leaves as it found.
+    for (const auto &[application, port] : {std::pair{"ZRX50346", "5"}, std::pair{"ZRX50346-simulated", "1"}}) {
+        QSettings key(QStringLiteral("HKEY_CURRENT_USER\\Software\\") + QLatin1String(application),
+                      QSettings::NativeFormat);
+        QCOMPARE(key.value(QStringLiteral("PortNumb/2")).toString(), QLatin1String(port));
+        key.clear();
+    }
+#else
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("ZRX50346.conf"))));
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("ZRX50346-simulated.conf"))));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestQSettingsStore)
