@@ -383,6 +383,7 @@ void TestCliCommands::signals_stop_after_whole_frames()
     if (code == 5) {
         QCOMPARE(json.value("error").toObject().value("code").toInt(), 5);
         QVERIFY2(cli.err.contains("Stopped by " + name), qPrintable(cli.err));
+        QVERIFY(written == 0 || cli.err.contains(QStringLiteral("channels 1 to %1 of ").arg(written)));
     } else if (commandLine.startsWith("program-otp")) {
         QCOMPARE(json.value("verdict").toString(), QStringLiteral("verified"));
         QVERIFY2(cli.err.contains(name + " came during the burn"), qPrintable(cli.err));
