@@ -231,12 +231,11 @@ void TestCliCommands::failures_data()
     wide[6] = 0;
     wide[23] = -8;
     const QString below = write_set(m_dir, QStringLiteral("below.csv"), wide);
-    QTest::newRow("load: a code above 1023, nothing sent") << "load --simulate " + above << "" << 3
-                                                          << "Line 8 of " + above + " holds the code 5120" << -1;
     QTest::newRow("program-otp: a negative code, nothing sent")
         << "program-otp --yes --simulate " + below << "" << 3 << "Line 25 of " + below + " holds the code -8" << -1;
     QTest::newRow("batch: one bad file of two, nothing sent")
-        << "batch --simulate " + write_set(m_dir, QStringLiteral("good.csv"), some_codes()) + " " + above << "" << 3 << "holds the code 5120" << -1;
+        << "batch --simulate " + write_set(m_dir, QStringLiteral("good.csv"), some_codes()) + " " + above << "" << 3
+        << "Line 8 of " + above + " holds the code 5120" << -1;
     QTest::newRow("--vsup out of reach") << "write 1 1V --vsup 1e999 --simulate" << "" << 1 << "--vsup must be" << -1;
     QTest::newRow("missing file") << "load --simulate " + m_dir.filePath(QStringLiteral("none.csv")) << "" << 3
                                   << "Cannot open" << -1;
