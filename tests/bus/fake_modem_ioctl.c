@@ -9,8 +9,6 @@
  * Scripts use the environment instead:
  *   ZRX_FAKE_MODEM_LOG=path         one character per request appended to path
  *   ZRX_FAKE_MODEM_FAIL_AFTER=n     fail every request after the first n, EIO
- *   ZRX_FAKE_MODEM_DELAY_US=n       each request takes n microseconds, as a
- *                                   USB adapter's driver request does
  *
  * Trace characters: D/d DTR asserted/released, R/r RTS asserted/released,
  * S DSR read (TIOCMGET), M lines set at once (TIOCMSET), x any of them
@@ -41,15 +39,11 @@ static int fail_errno = EIO;
 static char trace[1 << 16];
 static size_t trace_length;
 static int log_fd = -1;
-static useconds_t delay_us;
 
 __attribute__((constructor)) static void read_environment(void)
 {
     const char *log_path = getenv("ZRX_FAKE_MODEM_LOG");
     const char *fail = getenv("ZRX_FAKE_MODEM_FAIL_AFTER");
-    const char *delay = getenv("ZRX_FAKE_MODEM_DELAY_US");
-    if (delay && *delay)
-        delay_us = (useconds_t)strtoul(delay, NULL, 10);
     if (log_path && *log_path)
         log_fd = open(log_path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fail && *fail)
@@ -97,8 +91,6 @@ static void note(char c)
     }
     if (log_fd >= 0)
         (void)!write(log_fd, &c, 1);
-    if (delay_us > 0)
-        usleep(delay_us);
 }
 
 /* A hung-up tty (its far end or its device gone) answers EIO to nearly

@@ -70,9 +70,8 @@ void TestCliFastMode::same_traffic_data()
     file.write("10\n" + QByteArray("300\n").repeated(24));
     const QString set = file.fileName();
     QTest::addColumn<QString>("commandLine");
-    QTest::newRow("write") << QStringLiteral("write c1 code:0x233");
-    QTest::newRow("read") << QStringLiteral("read");
-    QTest::newRow("load --verify") << QStringLiteral("load --verify ") + set;
+    // Writes, reads, the reset and OTP frames: what write, read and load
+    // --verify send is a part of it.
     QTest::newRow("program-otp FILE") << QStringLiteral("program-otp --yes ") + set;
     QTest::newRow("batch with markers") << QStringLiteral("batch --delay 0 --cycles 2 ") + set + QLatin1Char(' ') + set;
 }

@@ -55,10 +55,9 @@ QString port_of(const PseudoTerminal &pty)
 // request, one character each.
 class CliProcess {
 public:
-    explicit CliProcess(const QString &logPath, int requestMicroseconds = 0)
+    explicit CliProcess(const QString &logPath)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("ZRX_FAKE_MODEM_DELAY_US"), QString::number(requestMicroseconds));
         environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ZRX_FAKE_MODEM_LIBRARY));
         environment.insert(QStringLiteral("ZRX_FAKE_MODEM_LOG"), logPath);
         // A sanitized build wants its runtime first; the preload comes first.
@@ -126,8 +125,6 @@ private slots:
     void wire_is_the_windows_data();
     void wire_is_the_windows();
     void interrupt_ends_a_batch_with_the_bus_idle();
-    void signal_stops_a_load_after_whole_frames_data();
-    void signal_stops_a_load_after_whole_frames();
 
 private:
     QTemporaryDir m_dir;
@@ -199,47 +196,6 @@ void TestCliOnPty::interrupt_ends_a_batch_with_the_bus_idle()
     QCOMPARE(channel_writes_of(wire), wire);
     QVERIFY(lines_released_at_end(trace_of(requests)));
     QVERIFY(cli.process.readAllStandardOutput().contains(QByteArray("Stopped after ") + QByteArray::number(frames / 24)));
-}
-
-void TestCliOnPty::signal_stops_a_load_after_whole_frames_data()
-{
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<QByteArray>("name");
-    QTest::newRow("SIGTERM") << SIGTERM << QByteArray("SIGTERM");
-    QTest::newRow("SIGHUP") << SIGHUP << QByteArray("SIGHUP");
-}
-
-// A signal to the real process in the middle of a load at a USB adapter's
-// pace: it ends after the frame going out, with the lines released, and says
-// how far it got.
-void TestCliOnPty::signal_stops_a_load_after_whole_frames()
-{
-    SKIP_UNDER_WINE();
-    QFETCH(int, signal);
-    QFETCH(QByteArray, name);
-    const QString set = m_dir.filePath(QStringLiteral("set.csv"));
-    QFile file(set);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("10\r\n" + QByteArray("512\r\n").repeated(24));
-    file.close();
-    PseudoTerminal pty;
-    const QString log = m_dir.filePath(QStringLiteral("load-%1.log").arg(QString::fromLatin1(name)));
-    CliProcess cli(log, 1000);
-
-    cli.start("load " + set + " --port " + pty.slave());
-    QTRY_VERIFY_WITH_TIMEOUT(read_file(log).size() > OpeningRequests.size() + 2 * ChannelWriteRequests + 100, 30'000);
-    ::kill(pid_t(cli.process.processId()), signal);
-    QVERIFY(cli.process.waitForFinished(30'000));
-
-    QCOMPARE(cli.process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(cli.process.exitCode(), 5);
-    const QByteArray requests = read_file(log);
-    const qsizetype frames = (requests.size() - OpeningRequests.size()) / ChannelWriteRequests;
-    QVERIFY(frames >= 3 && frames < 24);
-    QCOMPARE(requests.size(), OpeningRequests.size() + frames * ChannelWriteRequests);
-    QVERIFY(lines_released_at_end(trace_of(requests)));
-    QVERIFY(cli.process.readAllStandardError().contains(
-        "Stopped by " + name + ": channels 1 to " + QByteArray::number(frames) + " of " + set.toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(TestCliOnPty)

@@ -232,11 +232,7 @@ int ftdi_write_data(ftdi_context *ftdi, const unsigned char *buf, int size)
     const qint64 onPins = clocked * a.state_period(a.chipBaud).count();
     a.wireNanoseconds += onPins;
     a.clockNanoseconds += onPins;
-    if (clocked < size) {
-        a.stalled = true;
-        return zrx::fail(ftdi, -1, "usb bulk write failed");
-    }
-    return size;
+    return clocked < size ? zrx::fail(ftdi, -1, "usb bulk write failed") : size;
 }
 
 int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)

@@ -82,7 +82,6 @@ struct FakeFtdiAdapter {
     bool rtsAsserted = false;
     int chipBaud = 9600;
     int otherPortBaud = 9600; // the chip's other port, where it has one
-    bool stalled = false;
     int emptyReadsLeft = 0;
     qint64 clockNanoseconds = 0;
     QByteArray samples; // taken, not yet read
