@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows program from this Debian machine and checks it:
-#   1. Qt for x86_64-w64-mingw32, built once from Debian's own source packages
-#      of the Qt that the Linux build uses, into a cache outside the
-#      repository (later runs reuse it);
+#   1. Qt for x86_64-w64-mingw32, built once from Debian's own source package
+#      of the Qt that the Linux build uses (qtbase; the Windows program opens
+#      its ports with the Windows API and needs no Qt SerialPort), into a
+#      cache outside the repository (later runs reuse it);
 #   2. the program and its tests, cross-built with cmake/mingw-w64-x86_64.cmake;
 #   3. the whole test suite under Wine, on Qt's offscreen platform;
 #   4. the NSIS installer: installed silently under Wine, both installed
@@ -68,7 +69,8 @@ enable_deb_src() {
 }
 
 # Unpacks the source of the package that built Debian package $2 (at its
-# installed version) under the cache, once; prints the source folder.
+# installed version) under the cache, once; prints the source folder. (The
+# archive reached from the build machines serves no source of qt6-serialport.)
 qt_source() {
     local srcpkg=$1 binpkg=$2 version
     version=$(dpkg-query -W -f='${Version}' "$binpkg")
@@ -84,7 +86,7 @@ qt_source() {
 }
 
 build_qt_for_windows() {
-    local qtbase qtserialport
+    local qtbase
     qtbase=$(qt_source qt6-base qt6-base-dev)
     # Qt remembers the toolchain file it was built with; keep a copy in the
     # cache so the cache does not depend on where this clone lies.
@@ -105,11 +107,6 @@ build_qt_for_windows() {
     cmake --build "$cache/build-qtbase" -j "$jobs"
     cmake --install "$cache/build-qtbase"
 
-    qtserialport=$(qt_source qt6-serialport qt6-serialport-dev)
-    "$qt_prefix/bin/qt-cmake" -S "$qtserialport" -B "$cache/build-qtserialport" -G Ninja \
-        -DCMAKE_BUILD_TYPE=Release
-    cmake --build "$cache/build-qtserialport" -j "$jobs"
-    cmake --install "$cache/build-qtserialport"
     touch "$qt_stamp"
 }
 
