@@ -9,6 +9,13 @@ set -euo pipefail
 mingw_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
 export WINEPATH="Z:${ZRX_WINE_QT//\//\\}\\bin;Z:${mingw_runtime//\//\\};Z:\\usr\\x86_64-w64-mingw32\\lib"
 export QT_PLUGIN_PATH="Z:${ZRX_WINE_QT//\//\\}\\plugins"
+# Qt Test writes to the debugger's log unless told that stderr is watched.
+export QT_FORCE_STDERR_LOGGING=1
+# Wine keeps QT_* variables for itself; WINEQT_* reach the program as QT_*
+# (the platform, the scale factor and the rest that the tests set).
+for name in $(compgen -e); do
+    [[ $name == QT_* ]] && export "WINE$name=${!name}"
+done
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 exec /usr/lib/wine/wine64 "$@"
