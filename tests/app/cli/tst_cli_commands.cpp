@@ -1,5 +1,6 @@
 #include "cli_runner.h"
 
+#include "bus/port_names.h"
 #include "device/chip_status_text.h"
 
 #include "sim/simulated_board.h"
@@ -7,6 +8,7 @@
 #include "support/line_trace_decoder.h"
 #include "support/recording_serial_control.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -217,14 +219,20 @@ void TestCliCommands::failures_data()
     QTest::newRow("code out of range") << "write 1 code:1024 --simulate" << "" << 1 << "codes are 0..1023" << -1;
     QTest::newRow("program-otp without --yes sends nothing")
         << "program-otp --simulate" << "" << 1 << "add --yes" << -1;
-    QTest::newRow("no permission")
-        << "read --port COM3" << "refused" << 2
-        << "COM3 (/dev/ttyS2) could not be opened: permission denied (on Linux, add your user to the dialout group)"
-        << 0;
+    // Ports as this system names them: "COM3 (/dev/ttyS2)" on Linux, "COM3" on Windows.
+    const PortDeviceTable devices = default_port_devices();
+#ifdef Q_OS_LINUX
+    const QString dialout = QStringLiteral(" (on Linux, add your user to the dialout group)");
+#else
+    const QString dialout;
+#endif
+    QTest::newRow("no permission") << "read --port COM3" << "refused" << 2
+                                   << port_display_name(3, devices) + " could not be opened: permission denied" + dialout
+                                   << 0;
     QTest::newRow("a device path is named by its path")
         << "read --port /dev/pts/77" << "refused" << 2 << "/dev/pts/77 could not be opened: permission denied" << 0;
-    QTest::newRow("in use") << "reset --port COM5" << "held" << 2 << "COM5 (/dev/ttyUSB0) is in use by another program"
-                            << 0;
+    QTest::newRow("in use") << "reset --port COM5" << "held" << 2
+                            << port_display_name(5, devices) + " is in use by another program" << 0;
     QList<int> wide = some_codes();
     wide[6] = 5120;
     const QString above = write_set(m_dir, QStringLiteral("above.csv"), wide);
@@ -232,17 +240,18 @@ void TestCliCommands::failures_data()
     wide[23] = -8;
     const QString below = write_set(m_dir, QStringLiteral("below.csv"), wide);
     QTest::newRow("program-otp: a negative code, nothing sent")
-        << "program-otp --yes --simulate " + below << "" << 3 << "Line 25 of " + below + " holds the code -8" << -1;
+        << "program-otp --yes --simulate " + below << "" << 3 << "Line 25 of " + QDir::toNativeSeparators(below) + " holds the code -8" << -1;
     QTest::newRow("batch: one bad file of two, nothing sent")
         << "batch --simulate " + write_set(m_dir, QStringLiteral("good.csv"), some_codes()) + " " + above << "" << 3
-        << "Line 8 of " + above + " holds the code 5120" << -1;
+        << "Line 8 of " + QDir::toNativeSeparators(above) + " holds the code 5120" << -1;
     QTest::newRow("--vsup out of reach") << "write 1 1V --vsup 1e999 --simulate" << "" << 1 << "--vsup must be" << -1;
     QTest::newRow("missing file") << "load --simulate " + m_dir.filePath(QStringLiteral("none.csv")) << "" << 3
                                   << "Cannot open" << -1;
     QTest::newRow("short file") << "load --simulate " + shortSet << "" << 3
                                 << "holds only 3 of the 25 values of a channel set" << -1;
     // The words after the loss read FFFF: the port is to blame, not the chip.
-    QTest::newRow("lost port") << "read --port COM5" << "lost" << 2 << "COM5 (/dev/ttyUSB0) was disconnected" << 50;
+    QTest::newRow("lost port") << "read --port COM5" << "lost" << 2 << port_display_name(5, devices) + " was disconnected"
+                               << 50;
     QTest::newRow("no chip") << "read --simulate" << "absent" << 4
                              << "No answer from the chip at address E8h (A0 = 0)" << 50;
     QTest::newRow("no chip: nothing burned") << "program-otp --yes --simulate" << "absent" << 4
