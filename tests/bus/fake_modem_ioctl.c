@@ -11,8 +11,9 @@
  *   ZRX_FAKE_MODEM_FAIL_AFTER=n     fail every request after the first n, EIO
  *
  * Trace characters: D/d DTR asserted/released, R/r RTS asserted/released,
- * S DSR read (TIOCMGET), M lines set at once (TIOCMSET), x any of them
- * refused because the pty has hung up.
+ * S DSR read (TIOCMGET), M lines set at once (TIOCMSET) followed by the
+ * levels set, a digit: 1 for DTR asserted plus 2 for RTS asserted, x any of
+ * them refused because the pty has hung up.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -93,6 +94,18 @@ static void note(char c)
         (void)!write(log_fd, &c, 1);
 }
 
+/* The levels a TIOCMSET left, after its 'M': not a request of its own. */
+static void note_levels(void)
+{
+    const char c = (char)('0' + ((lines & TIOCM_DTR) ? 1 : 0) + ((lines & TIOCM_RTS) ? 2 : 0));
+    if (trace_length + 1 < sizeof trace) {
+        trace[trace_length++] = c;
+        trace[trace_length] = '\0';
+    }
+    if (log_fd >= 0)
+        (void)!write(log_fd, &c, 1);
+}
+
 /* A hung-up tty (its far end or its device gone) answers EIO to nearly
  * every request; so does its fake modem. */
 static int is_hung_up(int fd, int (*real_ioctl)(int, unsigned long, ...))
@@ -135,6 +148,7 @@ static int answer(unsigned long request, int *bits)
         break;
     default:
         lines = *bits & (TIOCM_DTR | TIOCM_RTS);
+        note_levels();
         break;
     }
     return 0;

@@ -85,6 +85,30 @@ public:
     QProcess process;
 };
 
+// Wine's serial driver sets a line by reading the lines (TIOCMGET) and
+// setting them all (TIOCMSET): each such pair becomes the one line write it
+// stands for, and a pair that changes nothing, no operation at all.
+QByteArray line_writes_of_wine(const QByteArray &log)
+{
+    QByteArray writes;
+    int levels = 0; // 1: DTR asserted, 2: RTS asserted; both released at first
+    for (qsizetype i = 0; i < log.size(); ++i) {
+        if (log[i] == 'S' && log.mid(i + 1, 1) == "M")
+            continue;
+        if (log[i] != 'M' || i + 1 >= log.size()) {
+            writes += log[i];
+            continue;
+        }
+        const int set = log[++i] - '0';
+        if ((set ^ levels) & 1)
+            writes += set & 1 ? 'D' : 'd';
+        if ((set ^ levels) & 2)
+            writes += set & 2 ? 'R' : 'r';
+        levels = set;
+    }
+    return writes;
+}
+
 // The log read as the line operations that reached the port. DSR is never
 // asserted by the fake: every read finds the data line released.
 LineTrace trace_of(const QByteArray &log)
@@ -156,8 +180,11 @@ void TestCliOnPty::wire_is_the_windows()
 
     QCOMPARE(cli.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.process.exitCode(), exitCode);
-    const QByteArray requests = read_file(log);
-    QVERIFY(requests.startsWith(OpeningRequests));
+    QByteArray requests = read_file(log);
+    if (WineTool().active())
+        requests = line_writes_of_wine(requests);
+    else
+        QVERIFY(requests.startsWith(OpeningRequests));
     QCOMPARE(decode_transactions(trace_of(requests)), expected);
     QVERIFY(lines_released_at_end(trace_of(requests)));
     if (exitCode == 4)
