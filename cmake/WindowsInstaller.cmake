@@ -25,6 +25,9 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
 endforeach()
 
 set(CPACK_GENERATOR "NSIS")
+# A 64-bit installer for 64-bit programs, into "Program Files", not its (x86) twin.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "ZRX50346")
 set(CPACK_NSIS_PACKAGE_NAME "ZRX50346 bench software")
 set(CPACK_NSIS_DISPLAY_NAME "ZRX50346 bench software ${PROJECT_VERSION}")
