@@ -235,3 +235,6 @@ echo
 echo "Windows check passed:"
 printf '  %s\n' "${summary[@]}"
 echo "  total                              $(printf '%5d' "$SECONDS") s"
+echo "Not run under Wine: tst_cli_on_pty's batch interrupt (a Unix signal is no Windows console event)."
+echo "Not built for Windows: tst_real_serial_control (an LD_PRELOAD on a pty), tst_ftdi_bit_bang_control,"
+echo "tst_fast_mode, tst_cli_fast_mode (no libftdi on Windows yet), tst_sysfs_usb_adapter_locator (Linux sysfs)."
