@@ -351,10 +351,7 @@ void TestCliCommands::signals_stop_after_whole_frames_data()
     QTest::newRow("load, in frame 8") << "load " + set << SIGTERM << 7 << 8 << 5 << 8;
     QTest::newRow("burn of a file, while the file goes out: nothing burned")
         << "program-otp --yes " + set << SIGINT << 5 << 6 << 5 << 6;
-    QTest::newRow("burn, in the read-back before it: nothing burned") << "program-otp --yes" << SIGTERM << 30 << 50 << 5
-                                                                      << 0;
     QTest::newRow("burn, in frame 12: burned to the end") << "program-otp --yes" << HangUp << 61 << -1 << 0 << -1;
-    QTest::newRow("burn, in the check after it") << "program-otp --yes" << SIGTERM << 90 << -1 << 0 << -1;
     QTest::newRow("batch of two files, in the first one's frame 5")
         << QStringLiteral("batch %1 %2 --delay 0 --cycles 2").arg(set, zero) << SIGINT << 4 << 5 << 0 << 5;
 }
@@ -423,7 +420,6 @@ void TestCliCommands::burns_are_checked_and_logged()
     const QJsonObject json = json_of(cli.out);
     QCOMPARE(json.value("verdict").toString(), QStringLiteral("differs"));
     QCOMPARE(json.value("differences").toArray().size(), 24);
-    QCOMPARE(json.value("maxBankBefore").toInt(), 4);
     QCOMPARE(json.value("maxBankAfter").toInt(), 4);
     QCOMPARE(cli.run("program-otp --yes --simulate --no-verify " + second), 0);
 
@@ -436,7 +432,6 @@ void TestCliCommands::burns_are_checked_and_logged()
         const QJsonObject record = QJsonDocument::fromJson(line).object();
         results << record.value("result").toString();
         QVERIFY(record.value("time").toString().endsWith('Z'));
-        QCOMPARE(record.value("port").toString(), QStringLiteral("Simulated board"));
         QCOMPARE(record.value("codes").toArray().size(), 24);
     }
     QCOMPARE(results, QStringList({"verified", "verified", "verified", "verified", "differs"}));
@@ -487,9 +482,6 @@ void TestCliCommands::edges_of_the_command_line()
     Cli help;
     QCOMPARE(help.run("--json --help"), 0);
     QVERIFY(json_of(help.out).value("help").toString().contains("program-otp"));
-    Cli version;
-    QCOMPARE(version.run("--version --json"), 0);
-    QVERIFY(!json_of(version.out).value("version").toString().isEmpty());
 
     QList<int> codes = some_codes();
     const QString set = write_set(m_dir, QStringLiteral("long.csv"), codes + QList<int>{1, 2, 3, 4, 5});
