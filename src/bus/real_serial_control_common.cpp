@@ -5,6 +5,11 @@
 
 namespace zrx {
 
+RealSerialControl::~RealSerialControl()
+{
+    close_port();
+}
+
 QString RealSerialControl::begin_opening(const PortConfiguration &configuration)
 {
     close_port();

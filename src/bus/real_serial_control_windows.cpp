@@ -41,11 +41,6 @@ RealSerialControl::RealSerialControl(PortDeviceTable devices, QObject *parent)
 {
 }
 
-RealSerialControl::~RealSerialControl()
-{
-    close_port();
-}
-
 OpenOutcome RealSerialControl::open_port(const PortConfiguration &configuration)
 {
     const QString device = begin_opening(configuration);
