@@ -1,6 +1,7 @@
 #include "otp_burn.h"
 
 #include "device/chip_status_text.h"
+#include "device/otp_burn_progress.h"
 
 #include <QJsonArray>
 
@@ -8,26 +9,6 @@ namespace zrx {
 namespace {
 
 constexpr int NoAnswerWord = 0xFFFF;
-
-// Hears the device layer tell of every channel burned. A frame told while
-// the port is already gone did not reach the chip whole.
-class BurnProgress final : public BusWorkObserver {
-public:
-    explicit BurnProgress(const SerialControl &port) : m_port(port) {}
-    int last_channel_burned() const { return m_lastChannelBurned; }
-
-    void action_begins() override {}
-    void action_ends() override {}
-    void bus_work_step(const BusWorkStep &step) override
-    {
-        if (step.kind == BusWorkStep::Kind::ProgrammingOtp && m_port.is_open())
-            m_lastChannelBurned = step.done;
-    }
-
-private:
-    const SerialControl &m_port;
-    int m_lastChannelBurned = 0;
-};
 
 // Takes the codes of the burn: FILE's, written to the chip first, or the
 // chip's own. Ends with Max Bank read, before anything is burned.
@@ -108,14 +89,15 @@ CommandOutcome program_otp_command(ChipSession &session, const Invocation &invoc
 
     // From the first programming frame on, no signal is looked at until the
     // check is done: a finished bank is better than a half-burned one.
-    BurnProgress progress(session.port());
-    session.chip().observer = &progress;
-    program_otp_channels(session.chip());
-    session.chip().observer = nullptr;
-    if (session.port_fault() && progress.last_channel_burned() < ChannelCount) {
+    std::optional<int> cutAfter;
+    {
+        const OtpBurnProgress progress(session.chip(), session.port());
+        program_otp_channels(session.chip());
+        cutAfter = progress.cut_after();
+    }
+    if (cutAfter) {
         record->result = BurnRecord::Result::Cut;
-        return CliFailure{ExitCode::Port, otp_burn_cut_text(progress.last_channel_burned())
-                                              + QStringLiteral(" (%1)").arg(session.port_text())};
+        return CliFailure{ExitCode::Port, otp_burn_cut_text(*cutAfter) + QStringLiteral(" (%1)").arg(session.port_text())};
     }
     record->result = BurnRecord::Result::BurnedNotChecked;
     general_call_reset(session.bus());

@@ -6,6 +6,7 @@
 #include "core/conversions.h"
 #include "core/number_text.h"
 #include "device/chip_status_text.h"
+#include "device/otp_burn_progress.h"
 #include "store/channel_set_file.h"
 #include "store/out_of_range_text.h"
 #include "store/settings.h"
@@ -18,7 +19,6 @@
 #include "ui/main/address_button.h"
 #include "ui/main/busy_indicator.h"
 #include "ui/main/entry_box.h"
-#include "ui/main/otp_burn_watch.h"
 #include "ui/main/status_label.h"
 #include "ui/main/up_down.h"
 
@@ -358,10 +358,10 @@ void frmZRX50346::program_otp()
 {
     std::optional<int> cutAfter;
     {
-        const OtpBurnWatch watch(m_chip, *m_MSComm1);
+        const OtpBurnProgress progress(m_chip, *m_MSComm1);
         const BusWorkAction action(m_busy);
         program_otp_and_reset(m_chip);
-        cutAfter = watch.cut_after();
+        cutAfter = progress.cut_after();
     }
     // Once the wait cursor and the progress are gone.
     if (cutAfter)
