@@ -64,7 +64,7 @@ enable_deb_src() {
     if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
         sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
             $sudo tee /etc/apt/sources.list.d/zrx50346-deb-src.sources >/dev/null
-        $sudo apt-get update
+        $sudo apt-get update >&2
     fi
 }
 
