@@ -22,7 +22,7 @@ CommandOutcome batch_command(ChipSession &session, const Invocation &invocation,
     for (; !stopped && (invocation.cycles == 0 || cycle <= invocation.cycles); ++cycle) {
         for (const ChannelSet &set : input.sets) {
             const int written = write_channel_set(session, set);
-            if (CommandOutcome fault = session.port_fault())
+            if (CommandOutcome fault = channel_set_fault(session, written, set.path))
                 return fault;
             if (written < ChannelCount) {
                 cutFile = QFileInfo(set.path).fileName();

@@ -56,9 +56,20 @@ CommandOutcome read_registers(ChipSession &session, const Invocation &invocation
     *registers = read_chip_registers(session.bus(), invocation.A0Setting);
     if (CommandOutcome fault = session.port_fault())
         return fault;
+    // A held data line reads 0000 everywhere and acknowledges every byte.
+    if (session.bus().answers().dataLineHeld)
+        return session.bus_fault();
     if (registers->EveryWordFFFF)
         return no_answer(invocation.A0Setting);
-    return std::nullopt;
+    return session.bus_fault();
+}
+
+CommandOutcome channel_set_fault(ChipSession &session, int written, const QString &path, const QString &before)
+{
+    CommandOutcome fault = session.bus_fault();
+    if (fault && fault->code == ExitCode::NoAnswer)
+        fault->message += QStringLiteral(": ") + before + channels_written_text(written, path);
+    return fault;
 }
 
 QString channels_written_text(int written, const QString &path)
@@ -132,6 +143,9 @@ int write_channel_set(ChipSession &session, const ChannelSet &set)
         table.ChannelCode[channel] = set.codes[channel - 1];
         table.CurrentChannel = channel;
         write_channel(session.chip());
+        const BusAnswers &answers = session.bus().answers();
+        if (answers.dataLineHeld || answers.unacknowledgedAddress >= 0)
+            return channel - 1;
     }
     return ChannelCount;
 }
@@ -177,7 +191,7 @@ CommandOutcome write_command(ChipSession &session, const Invocation &invocation,
         volts_to_code(table, session.view());
     }
     write_channel(session.chip());
-    if (CommandOutcome fault = session.port_fault())
+    if (CommandOutcome fault = session.bus_fault())
         return fault;
 
     const int sent = packed_code(table.ChannelCode[channel]);
@@ -197,7 +211,7 @@ CommandOutcome load_command(ChipSession &session, const Invocation &invocation, 
                             CliReport &report)
 {
     const int written = write_channel_set(session, set);
-    if (CommandOutcome fault = session.port_fault())
+    if (CommandOutcome fault = channel_set_fault(session, written, set.path))
         return fault;
     report.object() = {{QStringLiteral("file"), set.path},
                        {QStringLiteral("reference"), set.reference},
@@ -257,7 +271,7 @@ CommandOutcome save_command(ChipSession &session, const Invocation &invocation, 
 CommandOutcome reset_command(ChipSession &session, CliReport &report)
 {
     general_call_reset(session.bus());
-    if (CommandOutcome fault = session.port_fault())
+    if (CommandOutcome fault = session.bus_fault())
         return fault;
     report.say(QStringLiteral("Sent the general-call reset"));
     report.object() = {{QStringLiteral("reset"), true}};

@@ -39,8 +39,15 @@ CommandOutcome read_registers(ChipSession &session, const Invocation &invocation
 
 // The 24 channels of a set, each written once, in channel order, with the
 // window's channel frame. No read-back, no rewrite. A stop request or a lost
-// port ends it after the frame going out. Returns how many frames went out.
+// port ends it after the frame going out; a frame nobody acknowledged, or a
+// data line held low, ends it at once. Returns how many frames went out (and
+// were acknowledged).
 int write_channel_set(ChipSession &session, const ChannelSet &set);
+// After write_channel_set: the session's bus fault, and for a chip that did
+// not answer, how far the set got ("...: channels 1 to 3 of set.csv were
+// written, the others were not"), after `before`.
+CommandOutcome channel_set_fault(ChipSession &session, int written, const QString &path,
+                                 const QString &before = {});
 
 // A command a signal ended before its work was done: "Stopped by SIGTERM: "
 // and what reached the chip; the JSON says the same with "stopped", "signal"

@@ -34,6 +34,10 @@ public:
     // pulled out); nothing while it is open. Checked before a silent bus is
     // taken for a silent chip: a lost port reads FFFF too.
     CommandOutcome port_fault() const;
+    // The port's fault first, then what the bus's answers since the last
+    // forget_answers() of the bus tell (exit 4): a data line held low while
+    // the bus was idle, a written byte nobody acknowledged.
+    CommandOutcome bus_fault() const;
 
     // Whether a signal has asked the run to end; looked at between frames.
     bool stop_requested() const { return m_stop.stop_requested(); }

@@ -20,13 +20,15 @@ CommandOutcome take_codes(ChipSession &session, const Invocation &invocation, co
     if (!input.sets.isEmpty()) {
         const ChannelSet &set = input.sets.first();
         const int written = write_channel_set(session, set);
-        if (CommandOutcome fault = session.port_fault())
+        if (CommandOutcome fault = channel_set_fault(session, written, set.path, QStringLiteral("nothing was burned; ")))
             return fault;
         if (written < ChannelCount)
             return stopped_failure(session, report, written,
                                    QStringLiteral("nothing was burned; ") + channels_written_text(written, set.path));
         read_max_bank(session.chip());
-        if (CommandOutcome fault = session.port_fault())
+        // Before the first programming frame: a held data line or a chip
+        // that did not acknowledge the Max Bank read burns nothing.
+        if (CommandOutcome fault = session.bus_fault())
             return fault;
         maxBank = session.bus().LastReadWord;
         // Nothing is burned into a chip that does not answer.
@@ -73,6 +75,31 @@ QStringList differences(const ChipRegisters &registers, const std::array<int, Ch
     return text;
 }
 
+// The programming frames' answers: how far the chip acknowledged them. The
+// frames all went out (nothing stops a burn once begun); what the chip took
+// of those it did not acknowledge is unknown.
+CommandOutcome burn_answer_fault(ChipSession &session, CliReport &report)
+{
+    const BusAnswers &answers = session.bus().answers();
+    report.object().insert(QStringLiteral("framesAcknowledged"), answers.acknowledgedTransactions);
+    if (answers.dataLineHeld)
+        return CliFailure{ExitCode::NoAnswer, QStringLiteral("Burn not checked: the 24 programming frames went out, "
+                                                             "but ") + session.bus_fault()->message};
+    if (answers.unacknowledgedAddress < 0)
+        return std::nullopt;
+    const int first = answers.acknowledgedTransactions + 1;
+    return CliFailure{ExitCode::NoAnswer,
+                      QStringLiteral("Burn failed: %1 from programming frame %2 of %3 (register %4) on "
+                                     "(acknowledged: %5 of %3 frames before it, unacknowledged: %6); the bank "
+                                     "may hold a partial set")
+                          .arg(no_acknowledge_text(answers.unacknowledgedAddress))
+                          .arg(first)
+                          .arg(ChannelCount)
+                          .arg(hex_text(first - 1, 2))
+                          .arg(first - 1)
+                          .arg(answers.unacknowledgedTransactions)};
+}
+
 } // namespace
 
 CommandOutcome program_otp_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
@@ -90,6 +117,7 @@ CommandOutcome program_otp_command(ChipSession &session, const Invocation &invoc
     // From the first programming frame on, no signal is looked at until the
     // check is done: a finished bank is better than a half-burned one.
     std::optional<int> cutAfter;
+    session.bus().forget_answers();
     {
         const OtpBurnProgress progress(session.chip(), session.port());
         program_otp_channels(session.chip());
@@ -100,7 +128,14 @@ CommandOutcome program_otp_command(ChipSession &session, const Invocation &invoc
         return CliFailure{ExitCode::Port, otp_burn_cut_text(*cutAfter) + QStringLiteral(" (%1)").arg(session.port_text())};
     }
     record->result = BurnRecord::Result::BurnedNotChecked;
+    const CommandOutcome unanswered = burn_answer_fault(session, report);
+    // The reset closes the chip's programming session, answered or not; a
+    // chip that stopped answering is not read back.
     general_call_reset(session.bus());
+    if (unanswered) {
+        note_late_signal(session, report, QStringLiteral("the burn"));
+        return unanswered;
+    }
     ChipRegisters after;
     if (invocation.noVerify) {
         read_max_bank(session.chip());

@@ -13,6 +13,12 @@ struct LineSense {
 };
 constexpr LineSense Sense{true, true, true};
 
+// Whether a DSR sample shows the data line low.
+bool reads_low(bool dsrAsserted)
+{
+    return dsrAsserted == Sense.dsrAssertedIsLow;
+}
+
 // A pause of the stand-alone operations: a fixed number of empty passes that
 // neither yields nor reads a clock, a few microseconds on a current machine.
 constexpr int BusDelayLoopPasses = 200;
@@ -21,7 +27,10 @@ volatile int busDelayPass = 0;
 
 } // namespace
 
-ModemLineBus::ModemLineBus(ModemLines &lines) : m_lines(lines) {}
+ModemLineBus::ModemLineBus(ModemLines &lines, AnswerChecks checks)
+    : m_lines(lines), m_checksAnswers(checks == AnswerChecks::On)
+{
+}
 
 int ModemLineBus::bit_of(const QString &bits, int i)
 {
@@ -51,17 +60,66 @@ void ModemLineBus::set_data_low(bool low)
 void ModemLineBus::take_read_bits()
 {
     for (int i = 1; i <= 16; ++i)
-        RxBits[i] = m_dsrSamples[i] == Sense.dsrAssertedIsLow ? 0 : 1;
+        RxBits[i] = reads_low(m_dsrSamples[i]) ? 0 : 1;
 }
 
 void ModemLineBus::end_of_transaction()
 {
+    // Just after the STOP both lines are released and every chip has let go
+    // of the data line: it must read high now.
+    if (m_checksAnswers)
+        m_lines.read_dsr_into(m_idleSample);
     m_lines.flush_lines();
+    take_answers();
+}
+
+void ModemLineBus::transaction_begins()
+{
+    m_bitsWritten = 0;
+    m_addressByte = 0;
+    m_acksSampled = 0;
+}
+
+void ModemLineBus::bit_written(int bit)
+{
+    if (m_bitsWritten < 8)
+        m_addressByte = (m_addressByte << 1) | (bit == 1 ? 1 : 0);
+    ++m_bitsWritten;
+}
+
+// The clock is high in the chip's ninth cell here.
+void ModemLineBus::sample_acknowledge()
+{
+    if (m_checksAnswers && m_acksSampled < int(m_ackSamples.size()))
+        m_lines.read_dsr_into(m_ackSamples[std::size_t(m_acksSampled++)]);
+}
+
+void ModemLineBus::take_answers()
+{
+    if (!m_checksAnswers)
+        return;
+    if (reads_low(m_idleSample))
+        m_answers.dataLineHeld = true;
+    if (m_acksSampled == 0)
+        return;
+    bool acknowledged = true;
+    for (int i = 0; i < m_acksSampled; ++i)
+        acknowledged = acknowledged && reads_low(m_ackSamples[std::size_t(i)]);
+    m_acksSampled = 0;
+    if (acknowledged) {
+        if (m_answers.unacknowledgedAddress < 0)
+            ++m_answers.acknowledgedTransactions;
+        return;
+    }
+    if (m_answers.unacknowledgedAddress < 0)
+        m_answers.unacknowledgedAddress = m_addressByte;
+    ++m_answers.unacknowledgedTransactions;
 }
 
 // Bus idle or not, any state: ends with clock high and data low (START made).
 void ModemLineBus::start_sequence()
 {
+    transaction_begins();
     set_data_low(false);
     set_clock_low(false);
     set_data_low(true); // data falls while the clock is high: START
@@ -72,6 +130,7 @@ void ModemLineBus::start_sequence()
 void ModemLineBus::bit_cell(int bit)
 {
     const bool low = bus_data_level(bit);
+    bit_written(bit);
     set_clock_low(true);
     set_data_low(low);
     set_clock_low(false); // the chip samples
@@ -81,7 +140,7 @@ void ModemLineBus::bit_cell(int bit)
 }
 
 // Clock is low here; the ninth clock with the data released. The chip's
-// answer is not sampled.
+// answer is sampled only with answer checks.
 void ModemLineBus::bus_ack_clock()
 {
     set_data_low(false);
@@ -89,6 +148,7 @@ void ModemLineBus::bus_ack_clock()
     set_data_low(false);
     set_clock_low(false);
     set_data_low(false);
+    sample_acknowledge();
     set_clock_low(true);
 }
 
@@ -167,6 +227,7 @@ void ModemLineBus::bus_delay()
 
 void ModemLineBus::bus_start()
 {
+    transaction_begins();
     set_data_low(false);
     set_clock_low(false);
     bus_delay();
@@ -189,8 +250,19 @@ void ModemLineBus::bus_stop()
     end_of_transaction();
 }
 
-// The clock is written before the data in each pair.
 void ModemLineBus::bus_write_bit(int bit)
+{
+    bit_written(bit);
+    paced_cell(bit, false);
+}
+
+void ModemLineBus::bus_write_ack_cell()
+{
+    paced_cell(1, true);
+}
+
+// The clock is written before the data in each pair.
+void ModemLineBus::paced_cell(int bit, bool acknowledge)
 {
     const bool low = bus_data_level(bit);
     set_clock_low(true);
@@ -199,6 +271,8 @@ void ModemLineBus::bus_write_bit(int bit)
     set_clock_low(false);
     set_data_low(low);
     bus_delay();
+    if (acknowledge)
+        sample_acknowledge();
     set_clock_low(true);
     set_data_low(low);
     bus_delay();

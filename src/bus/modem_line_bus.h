@@ -14,15 +14,39 @@ namespace zrx {
 //
 // Layers, each built only on the one below: a line write -> the inline
 // sequences (START, bit cell, acknowledge clock, read bit, STOP) -> bytes ->
-// transactions. Acknowledges are clocked but never sampled, so a silent chip
-// reads as 0xFFFF. Every transaction leaves both lines released (bus idle).
+// transactions. Every transaction leaves both lines released (bus idle).
+//
+// Built without answer checks (the window's bus), acknowledges are clocked but
+// never sampled, so a silent chip reads as 0xFFFF. With them (the tool's), DSR
+// is also read while the chip's ninth clock of every written byte is high,
+// and once more right after every STOP, when nothing may hold the data line
+// low; what those reads showed is kept in answers(). The checks read and
+// never write: the lines driven are the same either way.
 //
 // Every STOP (and the end of bus_clear) closes a group of line operations with
 // flush_lines(), so a port that queues them sends one transaction at a time;
 // DSR is read into a sample array whose bits count only after that flush.
+// What the chip's side of the bus showed, with answer checks, since the last
+// forget_answers(). A transaction counts once its group has been flushed.
+struct BusAnswers {
+    // Transactions whose written bytes were all acknowledged, up to the first
+    // that had a byte nobody acknowledged.
+    int acknowledgedTransactions = 0;
+    // The address byte of that first transaction (0x00 for the general
+    // call); -1 while every written byte was acknowledged.
+    int unacknowledgedAddress = -1;
+    // Transactions with a byte nobody acknowledged, the first included.
+    int unacknowledgedTransactions = 0;
+    // After a STOP the data line still read low: no chip holds it there
+    // while the bus is idle, so DSR does not follow this bus (no board, a
+    // broken wire, the wrong port).
+    bool dataLineHeld = false;
+};
+
 class ModemLineBus {
 public:
-    explicit ModemLineBus(ModemLines &lines);
+    enum class AnswerChecks : bool { Off, On };
+    explicit ModemLineBus(ModemLines &lines, AnswerChecks checks = AnswerChecks::Off);
 
     // Bit i (1-based, as the frames count) of a byte string: only a '1' is a
     // one; any other or missing character is a zero.
@@ -54,6 +78,9 @@ public:
     void bus_start();
     void bus_stop();
     void bus_write_bit(int bit);
+    // bus_write_bit(1) in the ninth cell of a byte: the data released for
+    // the chip's acknowledge, which the answer checks sample.
+    void bus_write_ack_cell();
     // A busy pause; a queuing port holds the lines for BusDelayHold instead.
     void bus_delay();
 
@@ -70,6 +97,9 @@ public:
     std::array<int, 18> RxBits{};
     int LastReadWord = 0;
 
+    const BusAnswers &answers() const { return m_answers; }
+    void forget_answers() { m_answers = {}; }
+
     // What a port that queues line states holds the lines for in bus_delay:
     // at least what its 200 empty passes take on any machine the program may
     // run on, a few microseconds at most now and some tens on the slowest
@@ -84,10 +114,29 @@ private:
     void take_read_bits();
     // Closes a transaction's group of line operations.
     void end_of_transaction();
+    // A new transaction: its address byte and acknowledges start over.
+    void transaction_begins();
+    void bit_written(int bit);
+    // A stand-alone bit cell; in the ninth cell of a byte, `acknowledge`
+    // samples the chip's answer while the clock is high.
+    void paced_cell(int bit, bool acknowledge);
+    // DSR while the ninth clock of a written byte is high.
+    void sample_acknowledge();
+    // After the flush: the transaction's acknowledges and idle line into m_answers.
+    void take_answers();
 
     ModemLines &m_lines;
+    const bool m_checksAnswers;
     // What DSR showed at each read bit, index as in RxBits; true = asserted.
     std::array<bool, 18> m_dsrSamples{};
+    // What DSR showed at the acknowledges of this transaction's written
+    // bytes (four at most: a channel frame) and right after its STOP.
+    std::array<bool, 4> m_ackSamples{};
+    int m_acksSampled = 0;
+    bool m_idleSample = false;
+    int m_bitsWritten = 0; // since the START; the first eight are the address
+    int m_addressByte = 0;
+    BusAnswers m_answers;
 };
 
 } // namespace zrx

@@ -128,11 +128,14 @@ void read_all_channels(Chip &chip)
 
 void general_call_reset(ModemLineBus &bus)
 {
-    // 0x00, a released acknowledge cell, 0x06, a released acknowledge cell.
-    static constexpr int Cells[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 1, 0, 1};
+    // 0x00 and 0x06, each followed by a released acknowledge cell.
+    static constexpr int Bytes[2][8] = {{0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 1, 1, 0}};
     bus.bus_start();
-    for (const int bit : Cells)
-        bus.bus_write_bit(bit);
+    for (const auto &byte : Bytes) {
+        for (const int bit : byte)
+            bus.bus_write_bit(bit);
+        bus.bus_write_ack_cell();
+    }
     bus.bus_stop();
 }
 

@@ -15,4 +15,11 @@ QString chip_status_text(const ReadBackRecord &record);
 // hold a partial set. Said alike by the window and the command-line tool.
 QString otp_burn_cut_text(int lastChannelBurned);
 
+// A written byte nobody acknowledged, named by the transaction's address
+// byte: "No chip acknowledged at EAh (A0 = 1)", or the general call's.
+QString no_acknowledge_text(int addressByte);
+
+// The data line read low while the bus was idle, and the likely causes.
+QString data_line_held_text(const QString &portName);
+
 } // namespace zrx

@@ -89,7 +89,7 @@ void SimulatedBoard::set_rts(bool asserted)
 
 bool SimulatedBoard::dsr()
 {
-    return line_operation_allowed() && !m_chip.data_line_high();
+    return line_operation_allowed() && (m_dsrHeld || !m_chip.data_line_high());
 }
 
 } // namespace zrx

@@ -36,6 +36,9 @@ public:
     // ones arrives (writes and DSR reads count): it closes itself, says so
     // once through port_lost(), and ignores that operation and all later ones.
     void lose_port_after(int operations) { m_operationsBeforeLoss = operations; }
+    // DSR stays asserted whatever the lines do, as on an adapter with no
+    // board behind it that reads its open input low, or a shorted wire.
+    void hold_dsr_asserted(bool held) { m_dsrHeld = held; }
 
     // Everything sent on the transmit data line while open.
     const QByteArray &transmitted() const { return m_transmitted; }
@@ -69,6 +72,7 @@ private:
     int m_operationsBeforeLoss = -1; // -1: the port stays
     bool m_open = false;
     bool m_permissionDenied = false;
+    bool m_dsrHeld = false;
 };
 
 } // namespace zrx

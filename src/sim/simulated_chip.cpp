@@ -163,6 +163,10 @@ void SimulatedChip::stop_seen()
     m_addressed = false;
     m_drivesLow = false;
     m_phase = Phase::Idle;
+    if (m_programmingFramesBeforeLeaving == 0) {
+        m_programmingFramesBeforeLeaving = -1;
+        set_present(false);
+    }
 }
 
 // Clock has just fallen after the eighth bit of a byte.
@@ -215,6 +219,8 @@ void SimulatedChip::channel_frame_taken()
     if (mode == RegisterWriteMode) {
         m_registers[reg] = code;
     } else if (mode == OtpProgramMode) {
+        if (m_programmingFramesBeforeLeaving > 0)
+            --m_programmingFramesBeforeLeaving;
         if (m_sessionBank < 0) {
             if (m_banksBurned >= OtpBankCount)
                 return;

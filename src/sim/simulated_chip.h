@@ -65,6 +65,10 @@ public:
     // A chip that is absent never drives the data line.
     void set_present(bool present);
     bool present() const { return m_present; }
+    // The chip goes away (as set_present(false)) at the STOP of the
+    // `frames`-th programming frame from now (1 or more): a contact lost in
+    // a burn.
+    void leave_after_programming_frames(int frames) { m_programmingFramesBeforeLeaving = frames; }
     // The A0 pin: 0 answers 0xE8/0xE9, 1 answers 0xEA/0xEB.
     void set_a0_strap(int level);
     int a0_strap() const { return m_a0; }
@@ -127,6 +131,7 @@ private:
     quint16 m_readWord = 0;
     int m_readByte = 0;
     int m_framesAccepted = 0;
+    int m_programmingFramesBeforeLeaving = -1; // -1: the chip stays
 };
 
 } // namespace zrx

@@ -9,9 +9,11 @@
  * Scripts use the environment instead:
  *   ZRX_FAKE_MODEM_LOG=path         one character per request appended to path
  *   ZRX_FAKE_MODEM_FAIL_AFTER=n     fail every request after the first n, EIO
+ *   ZRX_FAKE_MODEM_ACK=1            a chip that acknowledges every byte: DSR
+ *                                   asserted through each ninth clock
  *
  * Trace characters: D/d DTR asserted/released, R/r RTS asserted/released,
- * S DSR read (TIOCMGET), M lines set at once (TIOCMSET) followed by the
+ * S DSR read (TIOCMGET) finding it released, s finding it asserted, M lines set at once (TIOCMSET) followed by the
  * levels set, a digit: 1 for DTR asserted plus 2 for RTS asserted, x any of
  * them refused because the pty has hung up.
  */
@@ -41,10 +43,45 @@ static char trace[1 << 16];
 static size_t trace_length;
 static int log_fd = -1;
 
+/* The acknowledging chip: it follows the bus on the line levels (DTR
+ * asserted = clock low, RTS asserted = data low), counts the clocks of each
+ * byte from a START and pulls the data line low from the fall of the eighth
+ * clock to the fall of the ninth. It sends no data: a read gets FF bytes. */
+static int acknowledges;
+static int in_frame;
+static int clocks_in_byte;
+static int pulls_low;
+
+static void follow_lines(int before, int after)
+{
+    const int clock_high = !(after & TIOCM_DTR);
+    const int was_clock_high = !(before & TIOCM_DTR);
+    const int data_high = !(after & TIOCM_RTS);
+    const int was_data_high = !(before & TIOCM_RTS);
+    if (clock_high && was_clock_high && data_high != was_data_high) {
+        in_frame = !data_high; /* a fall is a START, a rise a STOP */
+        clocks_in_byte = 0;
+        pulls_low = 0;
+    } else if (in_frame && clock_high && !was_clock_high) {
+        ++clocks_in_byte;
+    } else if (in_frame && !clock_high && was_clock_high) {
+        if (clocks_in_byte == 8) {
+            pulls_low = 1;
+        } else if (clocks_in_byte == 9) {
+            pulls_low = 0;
+            clocks_in_byte = 0;
+        }
+    }
+}
+
+static int dsr_now(void) { return dsr_asserted || (acknowledges && pulls_low); }
+
 __attribute__((constructor)) static void read_environment(void)
 {
     const char *log_path = getenv("ZRX_FAKE_MODEM_LOG");
     const char *fail = getenv("ZRX_FAKE_MODEM_FAIL_AFTER");
+    const char *ack = getenv("ZRX_FAKE_MODEM_ACK");
+    acknowledges = ack && *ack == '1';
     if (log_path && *log_path)
         log_fd = open(log_path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fail && *fail)
@@ -56,6 +93,7 @@ EXPORT void fake_modem_reset(void)
     lines = 0;
     dsr_asserted = 0;
     requests = 0;
+    in_frame = clocks_in_byte = pulls_low = 0;
     fail_after = -1;
     fail_errno = EIO;
     trace_length = 0;
@@ -124,7 +162,7 @@ static int answer(unsigned long request, int *bits)
         note(*bits & TIOCM_DTR ? 'd' : 'r');
         break;
     case TIOCMGET:
-        note('S');
+        note(dsr_now() ? 's' : 'S');
         break;
     default:
         note('M');
@@ -136,6 +174,7 @@ static int answer(unsigned long request, int *bits)
     }
     if (fail_after > 0)
         --fail_after;
+    const int before = lines;
     switch (request) {
     case TIOCMBIS:
         lines |= *bits & (TIOCM_DTR | TIOCM_RTS);
@@ -144,13 +183,14 @@ static int answer(unsigned long request, int *bits)
         lines &= ~*bits;
         break;
     case TIOCMGET:
-        *bits = lines | (dsr_asserted ? TIOCM_DSR : 0);
+        *bits = lines | (dsr_now() ? TIOCM_DSR : 0);
         break;
     default:
         lines = *bits & (TIOCM_DTR | TIOCM_RTS);
         note_levels();
         break;
     }
+    follow_lines(before, lines);
     return 0;
 }
 

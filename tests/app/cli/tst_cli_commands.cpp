@@ -129,6 +129,8 @@ private slots:
     void wire_is_the_windows();
     void failures_data();
     void failures();
+    void bus_checks_data();
+    void bus_checks();
     void json_output();
     void stop_request_ends_a_batch_between_files();
     void signals_stop_after_whole_frames_data();
@@ -284,6 +286,86 @@ void TestCliCommands::failures()
         return;
     }
     QCOMPARE(cli.wire().size(), transactions);
+    QVERIFY(lines_released_at_end(cli.trace()));
+}
+
+// A transaction as the wire shows it when no chip acknowledged its bytes.
+QString unanswered(QString transaction)
+{
+    return transaction.replace(QStringLiteral(" A "), QStringLiteral(" N "));
+}
+
+void TestCliCommands::bus_checks_data()
+{
+    const QList<int> file = some_codes();
+    const QString set = write_set(m_dir, QStringLiteral("set.csv"), file);
+    const QList<int> zeros(24, 0);
+    QStringList burned;
+    QStringList lost;
+    for (int channel = 1; channel <= 24; ++channel)
+        (channel <= 12 ? burned : lost) << otp_write(channel, file[channel - 1]);
+    for (QString &frame : lost)
+        frame = unanswered(frame);
+    const QStringList before = writes_of(file) + register_read(0x3F, 0);
+
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("board");   // "held": DSR stuck asserted; "absent"; "leaves N": after N burns
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("wire");
+    const QString held = QStringLiteral("the data line reads low while the bus is idle (DSR stays asserted): "
+                                        "no board behind the port, a broken wire, or the wrong port");
+    QTest::newRow("read, data line held") << "read" << "held" << 4 << held << read_back(zeros);
+    QTest::newRow("program-otp, data line held: no frame") << "program-otp --yes" << "held" << 4 << held
+                                                           << read_back(zeros);
+    QTest::newRow("program-otp FILE, data line held: stops at the first write")
+        << "program-otp --yes " + set << "held" << 4 << held + ": nothing was burned; nothing was written to the chip"
+        << QStringList{channel_write(1, file[0])};
+    QTest::newRow("write at EAh, chip at E8h") << "write 5 code:1 --a0 1" << "" << 4
+                                               << "No chip acknowledged at EAh (A0 = 1)"
+                                               << QStringList{unanswered(channel_write(5, 1, 1))};
+    QTest::newRow("load at EAh stops at the first frame")
+        << "load --a0 1 " + set << "" << 4 << "No chip acknowledged at EAh (A0 = 1): nothing was written to the chip"
+        << QStringList{unanswered(channel_write(1, file[0], 1))};
+    QTest::newRow("reset, no chip at all") << "reset" << "absent" << 4 << "No chip acknowledged the general call at 00h"
+                                           << QStringList{unanswered(general_call_reset_text())};
+    QTest::newRow("reset --a0 1: the chip at E8h takes the general call")
+        << "reset --a0 1" << "" << 0 << "" << QStringList{general_call_reset_text()};
+    const QString reset = unanswered(general_call_reset_text());
+    QTest::newRow("chip leaves after 12 frames: all 24 go out, then the reset")
+        << "program-otp --yes " + set << "leaves 12" << 4
+        << "Burn failed: No chip acknowledged at E8h (A0 = 0) from programming frame 13 of 24 (register 0x0C) on "
+           "(acknowledged: 12 of 24 frames before it, unacknowledged: 12); the bank may hold a partial set"
+        << before + burned + lost + QStringList{reset};
+    QStringList lastLost = burned + lost;
+    for (int i = 12; i < 23; ++i)
+        lastLost[i] = otp_write(i + 1, file[i]);
+    QTest::newRow("chip leaves after 23 frames: only the last unacknowledged")
+        << "program-otp --yes " + set << "leaves 23" << 4
+        << "from programming frame 24 of 24 (register 0x17) on (acknowledged: 23 of 24 frames before it, "
+           "unacknowledged: 1)"
+        << before + lastLost + QStringList{reset};
+}
+
+// The checks read what the lines show and refuse or fail on it; the wire
+// stays what it was (a refused burn has no programming frame on it).
+void TestCliCommands::bus_checks()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(QString, board);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    QFETCH(QStringList, wire);
+    Cli cli;
+    cli.board.hold_dsr_asserted(board == QLatin1String("held"));
+    cli.board.chip().set_present(board != QLatin1String("absent"));
+    if (board.startsWith(QLatin1String("leaves ")))
+        cli.board.chip().leave_after_programming_frames(board.mid(7).toInt());
+
+    QCOMPARE(cli.run(commandLine + " --simulate"), code);
+
+    QVERIFY2(message.isEmpty() ? cli.err.isEmpty() : cli.err.contains(message), qPrintable(cli.err));
+    QCOMPARE(cli.wire(), wire);
     QVERIFY(lines_released_at_end(cli.trace()));
 }
 

@@ -1,0 +1,129 @@
+#include "device/chip.h"
+
+#include "support/line_trace_decoder.h"
+#include "support/simulated_bus.h"
+
+#include <QTest>
+
+#include <functional>
+
+using namespace zrx;
+
+namespace {
+
+using Transaction = std::function<void(ModemLineBus &)>;
+
+// Each kind of transaction the tool sends, as the chip at E8h takes it.
+const QList<std::pair<const char *, Transaction>> &transactions()
+{
+    static const QList<std::pair<const char *, Transaction>> list{
+        {"pointer write", [](ModemLineBus &b) { b.bus_write_pointer(QStringLiteral("11101000"), QStringLiteral("00000101")); }},
+        {"word read", [](ModemLineBus &b) { b.read_register_word(QStringLiteral("0")); }},
+        {"channel frame",
+         [](ModemLineBus &b) {
+             write_channel_frame(b, QStringLiteral("11111111"), QStringLiteral("00000011"), QStringLiteral("11101000"),
+                                 QStringLiteral("00010111"));
+         }},
+        {"programming frame",
+         [](ModemLineBus &b) {
+             program_channel_frame(b, QStringLiteral("00000000"), QStringLiteral("00000000"), QStringLiteral("11101000"),
+                                   QStringLiteral("00000000"));
+         }},
+        {"general call", [](ModemLineBus &b) { general_call_reset(b); }},
+    };
+    return list;
+}
+
+// The line writes alone: what the chip sees of the master.
+LineTrace writes_only(LineTrace trace)
+{
+    trace.removeIf([](const LineOperation &op) { return op.kind == LineOperation::Kind::Dsr; });
+    return trace;
+}
+
+} // namespace
+
+class TestBusAnswers : public QObject {
+    Q_OBJECT
+private slots:
+    void checks_add_reads_only_data();
+    void checks_add_reads_only();
+    void missing_acknowledge_data();
+    void missing_acknowledge();
+};
+
+void TestBusAnswers::checks_add_reads_only_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("wire");
+    QTest::addColumn<int>("extraReads"); // one per written byte, one after the STOP
+    const QStringList wires{"S E8 A 05 A P", "S E9 A 00 A 00 N P", "S E8 A 17 A 83 A FF A P", "S E8 A 00 A 40 A 00 A P",
+                            "S 00 A 06 A P"};
+    const QList<int> reads{3, 2, 5, 5, 3};
+    for (int i = 0; i < transactions().size(); ++i)
+        QTest::newRow(transactions()[i].first) << i << wires[i] << reads[i];
+}
+
+// With the checks the lines are written exactly as without them, and the
+// chip's acknowledges decode as such; only DSR reads are added.
+void TestBusAnswers::checks_add_reads_only()
+{
+    QFETCH(int, index);
+    QFETCH(QString, wire);
+    QFETCH(int, extraReads);
+    SimulatedBus plain;
+    transactions()[index].second(plain.bus);
+    SimulatedBus checked;
+    ModemLineBus bus(checked.recorder, ModemLineBus::AnswerChecks::On);
+    transactions()[index].second(bus);
+
+    const LineTrace before = plain.take_trace();
+    const LineTrace after = checked.take_trace();
+    QCOMPARE(writes_only(after), writes_only(before));
+    QCOMPARE(decode_line_trace(after), wire);
+    QCOMPARE(count_dsr_reads(after) - count_dsr_reads(before), extraReads);
+    QCOMPARE(bus.answers().acknowledgedTransactions, 1);
+    QCOMPARE(bus.answers().unacknowledgedAddress, -1);
+    QVERIFY(!bus.answers().dataLineHeld);
+}
+
+void TestBusAnswers::missing_acknowledge_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("leaveAfter"); // line operations before the chip goes away
+    QTest::addColumn<QString>("wire");
+    QTest::addColumn<int>("address");
+    // A frame's byte k has its acknowledge read after 57 + 55k operations,
+    // the general call's after 56 + 55k: the chip leaves just before.
+    QTest::newRow("frame, first byte") << 2 << 57 << "S E8 N 17 N 83 N FF N P" << 0xE8;
+    QTest::newRow("frame, last byte only") << 2 << 222 << "S E8 A 17 A 83 A FF N P" << 0xE8;
+    QTest::newRow("general call, first byte") << 4 << 56 << "S 00 N 06 N P" << 0x00;
+    QTest::newRow("general call, last byte only") << 4 << 111 << "S 00 A 06 N P" << 0x00;
+}
+
+// Any written byte nobody acknowledged marks its transaction, the last as
+// much as the first, and the address byte names it.
+void TestBusAnswers::missing_acknowledge()
+{
+    QFETCH(int, index);
+    QFETCH(int, leaveAfter);
+    QFETCH(QString, wire);
+    QFETCH(int, address);
+    SimulatedBus rig;
+    ModemLineBus bus(rig.recorder, ModemLineBus::AnswerChecks::On);
+    transactions()[0].second(bus); // acknowledged: counted before the one that is not
+    rig.take_trace();
+    rig.recorder.act_after(leaveAfter, [&rig] { rig.chip().set_present(false); });
+
+    transactions()[index].second(bus);
+    transactions()[0].second(bus);
+
+    QCOMPARE(decode_transactions(rig.take_trace()), (QStringList{wire, "S E8 N 05 N P"}));
+    QCOMPARE(bus.answers().acknowledgedTransactions, 1);
+    QCOMPARE(bus.answers().unacknowledgedAddress, address);
+    QCOMPARE(bus.answers().unacknowledgedTransactions, 2);
+    QVERIFY(!bus.answers().dataLineHeld);
+}
+
+QTEST_GUILESS_MAIN(TestBusAnswers)
+#include "tst_bus_answers.moc"
