@@ -86,6 +86,7 @@ bool can_append_records(const QString &path, QString *reason)
 {
     if (!is_place_for_records(path, reason))
         return false;
+    const bool isNew = !QFileInfo::exists(path);
     QFile file(path);
     if (!open_for_append(file, reason))
         return false;
@@ -95,6 +96,10 @@ bool can_append_records(const QString &path, QString *reason)
         *reason = NotOnDisk;
         return false;
     }
+    // The log made here must still be there for the attempt after a crash.
+    file.close();
+    if (isNew)
+        sync_folder_of(path);
     return true;
 }
 
