@@ -61,7 +61,10 @@ void TestCliBurnOutput::burn_outlives_its_output()
     environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ZRX_FAKE_SYNC_LIBRARY));
     environment.insert(QStringLiteral("ZRX_FAKE_SYNC_PATH"), log);
     environment.insert(QStringLiteral("ZRX_FAKE_SYNC_TRACE"), trace);
-    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0"));
+    // A sanitized build wants its runtime first; the preload comes first.
+    const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("verify_asan_link_order=0"));
     tool.setProcessEnvironment(environment);
     tool.setProcessChannelMode(QProcess::ForwardedOutputChannel);
     // After QProcess has set up the channels, before the tool starts.
