@@ -13,12 +13,18 @@
 
 namespace zrx {
 
+// A random id, unique across runs and stations.
+QString new_burn_id();
+
 // What one program-otp run did to the chip, told on its output and kept in
-// the --log file: one record per attempt, the refused ones too.
+// the --log file: an "attempt" line before the first programming frame, and
+// a "result" line at the end of every run, the refused ones too.
 struct BurnRecord {
     // How far it went, in the words of the log's "result".
     enum class Result { NotBurned, Cut, BurnedNotChecked, Differs, Verified };
 
+    // Ties a result to its attempt.
+    QString id = new_burn_id();
     QDateTime time = QDateTime::currentDateTimeUtc();
     QString file;
     // The codes to burn, once known.
@@ -39,10 +45,16 @@ struct BurnPlace {
     QString A0Setting;
 };
 
-// One line of JSON: UTC time, port, adapter serial number (when there is
-// one), A0, file, codes, Max Bank before and after, result, message and exit
-// code. Values not known are null.
-QByteArray burn_record_line(const BurnRecord &record, const BurnPlace &place, const CommandOutcome &outcome,
-                            const QString &doneMessage);
+// The line written and synced before the first programming frame:
+// {"record":"attempt", id, UTC time, port, adapter serial number (when there
+// is one), A0, file, codes, maxBankBefore}. An attempt with no result of its
+// id after it is a burn that may have happened.
+QByteArray attempt_record_line(const BurnRecord &record, const BurnPlace &place);
+
+// The line every run ends with: {"record":"result", id, time (now), and the
+// attempt's fields, maxBankAfter, result, message, exitCode, and signal when
+// one came}. Values not known are null.
+QByteArray result_record_line(const BurnRecord &record, const BurnPlace &place, const CommandOutcome &outcome,
+                              const QString &doneMessage);
 
 } // namespace zrx

@@ -72,6 +72,13 @@ CommandOutcome channel_set_fault(ChipSession &session, int written, const QStrin
     return fault;
 }
 
+QString channel_reads_text(int channel, int word, int expected)
+{
+    return QStringLiteral("channel %1 (label %2, register %3) reads %4, not %5")
+        .arg(channel)
+        .arg(channel_label(channel), hex_text(channel - 1, 2), hex_text(word), hex_text(expected));
+}
+
 QString channels_written_text(int written, const QString &path)
 {
     if (written == 0)
@@ -233,8 +240,7 @@ CommandOutcome load_command(ChipSession &session, const Invocation &invocation, 
         const int sent = packed_code(set.codes[channel - 1]);
         const int word = registers.ChannelWords[channel - 1];
         if (word != sent) {
-            differences << QStringLiteral("channel %1 (register %2) reads %3, not %4")
-                               .arg(channel_label(channel), hex_text(channel - 1, 2), hex_text(word), hex_text(sent));
+            differences << channel_reads_text(channel, word, sent);
         }
     }
     if (!differences.isEmpty())

@@ -59,6 +59,11 @@ CliFailure stopped_failure(ChipSession &session, CliReport &report, int channels
 // stderr and as "signal" in the JSON. Nothing when no signal came.
 void note_late_signal(ChipSession &session, CliReport &report, const QString &what);
 
+// A register that does not read back what was sent, named by channel number
+// as every other message names it: "channel 21 (label 19, register 0x14)
+// reads 0x3E4, not 0x2AA".
+QString channel_reads_text(int channel, int word, int expected);
+
 // "channels 1 to 7 of set.csv were written", "nothing was written", ...
 QString channels_written_text(int written, const QString &path);
 

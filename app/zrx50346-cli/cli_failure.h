@@ -14,6 +14,7 @@ enum class ExitCode : int {
     File = 3,     // cannot read or write, short file, not a number, a code outside 0..1023
     NoAnswer = 4, // every word read FFFF; a register differs after load --verify or a burn
     Stopped = 5,  // a signal ended the command before its work was done (batch: 0)
+    OutputLost = 6, // the work was done, but stdout or stderr could not be written (no other failure)
 };
 
 // Why a command could not do its work: what the user reads and what the

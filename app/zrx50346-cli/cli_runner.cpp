@@ -1,6 +1,7 @@
 #include "cli_runner.h"
 
 #include "batch_command.h"
+#include "burn_log.h"
 #include "chip_commands.h"
 #include "command_line.h"
 #include "otp_burn.h"
@@ -8,7 +9,6 @@
 
 #include "bus/port_discovery.h"
 #include "core/version.h"
-#include "store/record_log.h"
 
 #include <QJsonDocument>
 
@@ -22,6 +22,7 @@ struct ChipRun {
     const Invocation &invocation;
     const CommandInput &input;
     CliReport &report;
+    const BurnLog &burnLog;
     BurnRecord &burn;
     QString &burnMessage;
 };
@@ -42,7 +43,8 @@ CommandOutcome run_on_chip(const ChipRun &run)
     case Command::Reset:
         return reset_command(session, run.report);
     case Command::ProgramOtp:
-        return program_otp_command(session, invocation, run.input, run.report, &run.burn, &run.burnMessage);
+        return program_otp_command(session, invocation, run.input, run.report, run.burnLog, &run.burn,
+                                   &run.burnMessage);
     case Command::Batch:
         return batch_command(session, invocation, run.input, run.report);
     case Command::Ports:
@@ -79,22 +81,13 @@ int print_text(const ParsedCommandLine &parsed, QTextStream &out)
     return int(ExitCode::Done);
 }
 
-// Appends the burn's record to --log. A burn that went well but cannot be put
-// on record fails as a file error; a failure keeps its own code.
-CommandOutcome log_burn(const Invocation &invocation, BurnRecord burn, const QString &signal,
-                        const CommandOutcome &outcome, const QString &doneMessage)
+// Where a burn is logged; nothing to look up without --log.
+BurnLog burn_log_of(const Invocation &invocation)
 {
-    if (invocation.logPath.isEmpty())
-        return outcome;
-    burn.signal = signal;
-    const BurnPlace place{invocation.port.name, adapter_serial_number(invocation.port), invocation.A0Setting};
-    QString reason;
-    if (append_record(invocation.logPath, burn_record_line(burn, place, outcome, doneMessage), &reason))
-        return outcome;
-    const QString lost = QStringLiteral("the record could not be appended to %1: %2").arg(invocation.logPath, reason);
-    if (outcome)
-        return CliFailure{outcome->code, outcome->message + QStringLiteral("; ") + lost};
-    return CliFailure{ExitCode::File, doneMessage + QStringLiteral(", but ") + lost};
+    if (invocation.command != Command::ProgramOtp || invocation.logPath.isEmpty())
+        return BurnLog({}, {});
+    return BurnLog(invocation.logPath,
+                   BurnPlace{invocation.port.name, adapter_serial_number(invocation.port), invocation.A0Setting});
 }
 
 } // namespace
@@ -107,6 +100,23 @@ CliRunner::CliRunner(QTextStream &out, QTextStream &err, PortMaker make_port, Po
 CliRunner::~CliRunner() = default;
 
 int CliRunner::run(const QStringList &arguments)
+{
+    m_out.resetStatus();
+    m_err.resetStatus();
+    const int code = run_command(arguments);
+    // A closed stdout, a full disk or a reader gone away never stopped the
+    // work above; the run still must not look as if it was all told.
+    if (m_out.status() == QTextStream::Ok && m_err.status() == QTextStream::Ok)
+        return code;
+    if (m_err.status() == QTextStream::Ok) {
+        m_err << "zrx50346-cli: the output could not be written in full\n";
+        m_err.flush();
+    }
+    // Any other failure tells more about the chip than the lost output does.
+    return code == int(ExitCode::Done) ? int(ExitCode::OutputLost) : code;
+}
+
+int CliRunner::run_command(const QStringList &arguments)
 {
     const ParsedCommandLine parsed = parse_command_line(arguments);
     CliReport report(m_out, m_err, parsed.json);
@@ -126,22 +136,31 @@ int CliRunner::run(const QStringList &arguments)
     // no bus and keeps the default, so Ctrl+C ends a slow survey at once.
     const StopSignals stop;
 
-    // A burn that cannot be put on record is not begun.
-    QString reason;
-    if (!invocation.logPath.isEmpty() && !can_append_records(invocation.logPath, &reason))
-        return report.finish(
-            CliFailure{ExitCode::File, QStringLiteral("Cannot append to %1: %2").arg(invocation.logPath, reason)});
+    const bool burning = invocation.command == Command::ProgramOtp;
+    const BurnLog burnLog = burn_log_of(invocation);
     BurnRecord burn;
     burn.file = invocation.arguments.value(0);
     QString burnMessage;
+    // Every burn run ends with its result line, the refused ones too.
     const auto finish = [&](const CommandOutcome &outcome) {
-        const bool burning = invocation.command == Command::ProgramOtp;
-        return report.finish(burning ? log_burn(invocation, burn, stop.signal_name(), outcome, burnMessage) : outcome);
+        if (!burning)
+            return report.finish(outcome);
+        burn.signal = stop.signal_name();
+        return report.finish(burnLog.write_result(burn, outcome, burnMessage));
     };
+    // Refused before the port is opened: not even the opening reaches the lines.
+    if (burning && !invocation.yes)
+        return finish(usage_failure(QStringLiteral("program-otp burns the chip's one-time-programmable memory, which "
+                                                   "cannot be undone: add --yes to go ahead")));
+    // A burn that cannot be put on record is not begun.
+    if (CommandOutcome failure = burnLog.check())
+        return report.finish(failure);
 
     CommandInput input;
     if (CommandOutcome failure = prepare_input(invocation, &input))
         return finish(failure);
+    if (burning && !input.sets.isEmpty())
+        burn.codes = codes_to_burn(input.sets.first());
     for (const QString &warning : std::as_const(input.warnings))
         report.warn(warning);
 
@@ -167,7 +186,7 @@ int CliRunner::run(const QStringList &arguments)
     if (!outcome && stop.stop_requested() && invocation.command != Command::Batch)
         outcome = stopped_failure(session, report, 0, channels_written_text(0, {}));
     if (!outcome)
-        outcome = run_on_chip({session, invocation, input, report, burn, burnMessage});
+        outcome = run_on_chip({session, invocation, input, report, burnLog, burn, burnMessage});
     if (!outcome && !toldOfSignal)
         note_late_signal(session, report, QStringLiteral("the command"));
     if (invocation.fast && report.json())

@@ -30,10 +30,14 @@ public:
     CliRunner(QTextStream &out, QTextStream &err, PortMaker make_port, PortSurvey survey_ports);
     ~CliRunner();
 
-    // `arguments` as main() gets them, the program first.
+    // `arguments` as main() gets them, the program first. Output that could
+    // not be written (a closed stdout, a full disk, a reader gone away) stops
+    // nothing; a run that did its work then ends with ExitCode::OutputLost.
     int run(const QStringList &arguments);
 
 private:
+    int run_command(const QStringList &arguments);
+
     QTextStream &m_out;
     QTextStream &m_err;
     PortMaker m_make_port;

@@ -242,10 +242,7 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     }
     if (invocation.command == Command::Save && !invocation.vsup)
         return failed(parsed, QStringLiteral("save needs --vsup: it is the first line of the file"));
-    // Refused before the port is opened: not even the opening reaches the lines.
-    if (invocation.command == Command::ProgramOtp && !invocation.yes)
-        return failed(parsed, QStringLiteral("program-otp burns the chip's one-time-programmable memory, which "
-                                             "cannot be undone: add --yes to go ahead"));
+    // program-otp without --yes is refused by the run, which logs the refusal.
 
     const bool simulate = parser.isSet(QStringLiteral("simulate"));
     const QString port = value_of(QStringLiteral("port"));

@@ -1,3 +1,4 @@
+#include "checked_output.h"
 #include "cli_runner.h"
 
 #include "bus/fast_mode_serial_control.h"
@@ -39,12 +40,15 @@ std::unique_ptr<zrx::SerialControl> make_port(const zrx::PortChoice &choice)
 
 int main(int argc, char *argv[])
 {
+    zrx::prepare_standard_streams();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zrx50346-cli"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(zrx::VersionText));
 
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    zrx::CheckedOutput outDevice(fileno(stdout));
+    zrx::CheckedOutput errDevice(fileno(stderr));
+    QTextStream out(&outDevice);
+    QTextStream err(&errDevice);
     zrx::CliRunner runner(out, err, make_port, zrx::survey_system_ports);
     return runner.run(QCoreApplication::arguments());
 }

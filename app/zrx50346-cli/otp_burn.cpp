@@ -48,6 +48,8 @@ CommandOutcome take_codes(ChipSession &session, const Invocation &invocation, co
         codes[channel - 1] = packed_code(table.ChannelCode[channel]);
     record->codes = codes;
     record->maxBankBefore = maxBank;
+    // The last look at a signal before the burn: one during the reads (of
+    // the chip, or of Max Bank after FILE went out) stops the run here.
     if (session.stop_requested())
         return stopped_failure(session, report, input.sets.isEmpty() ? 0 : ChannelCount,
                                QStringLiteral("nothing was burned"));
@@ -64,8 +66,7 @@ QStringList differences(const ChipRegisters &registers, const std::array<int, Ch
         const int word = registers.ChannelWords[channel - 1];
         if (word == burned)
             continue;
-        text << QStringLiteral("channel %1 (register %2) reads %3, not %4")
-                    .arg(channel_label(channel), hex_text(channel - 1, 2), hex_text(word), hex_text(burned));
+        text << channel_reads_text(channel, word, burned);
         json->append(QJsonObject{{QStringLiteral("label"), channel_label(channel)},
                                  {QStringLiteral("channel"), channel},
                                  {QStringLiteral("register"), channel - 1},
@@ -102,10 +103,22 @@ CommandOutcome burn_answer_fault(ChipSession &session, CliReport &report)
 
 } // namespace
 
+std::array<int, ChannelCount> codes_to_burn(const ChannelSet &set)
+{
+    std::array<int, ChannelCount> codes{};
+    for (int channel = FirstChannel; channel <= LastChannel; ++channel)
+        codes[channel - 1] = packed_code(set.codes[channel - 1]);
+    return codes;
+}
+
 CommandOutcome program_otp_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
-                                   CliReport &report, BurnRecord *record, QString *doneMessage)
+                                   CliReport &report, const BurnLog &log, BurnRecord *record, QString *doneMessage)
 {
     if (CommandOutcome failure = take_codes(session, invocation, input, report, record))
+        return failure;
+    // On the disk before anything is burned: a kill or a power cut from here
+    // on leaves the station an attempt without a result.
+    if (CommandOutcome failure = log.write_attempt(*record))
         return failure;
     const std::array<int, ChannelCount> codes = *record->codes;
     QJsonArray programmed;

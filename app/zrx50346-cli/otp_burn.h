@@ -1,5 +1,6 @@
 #pragma once
 
+#include "burn_log.h"
 #include "burn_record.h"
 #include "chip_commands.h"
 
@@ -10,6 +11,8 @@ namespace zrx {
 // - the codes: FILE's, written to the working registers first, or the chip's
 //   own, read back; then Max Bank. A chip that does not answer, or a signal
 //   until here, burns nothing.
+// - the attempt, written to `log` and synced; a log that cannot take it
+//   burns nothing.
 // - the 24 programming frames: once the first is out, nothing stops them; a
 //   signal is told when the burn is done. A port lost on the way names the
 //   last channel burned.
@@ -18,6 +21,10 @@ namespace zrx {
 //   fails the burn.
 // `record` is filled as it goes; `doneMessage` is the line the burn ends with.
 CommandOutcome program_otp_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
-                                   CliReport &report, BurnRecord *record, QString *doneMessage);
+                                   CliReport &report, const BurnLog &log, BurnRecord *record, QString *doneMessage);
+
+// FILE's codes as they are burned (the window's full scale 1024 as 1023):
+// known, and logged, before the port opens.
+std::array<int, ChannelCount> codes_to_burn(const ChannelSet &set);
 
 } // namespace zrx

@@ -1,24 +1,16 @@
 #include "stop_signals.h"
 
+#include "stop_handlers.h"
+
 #include "core/wait_seconds.h"
 
 #include <QDeadlineTimer>
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 
 namespace zrx {
 namespace {
-
-// All a signal handler may safely touch: the first signal that came, 0 before.
-volatile std::sig_atomic_t StopSignal = 0;
-
-void note_stop_request(int signal)
-{
-    if (StopSignal == 0)
-        StopSignal = signal;
-}
 
 // How soon a pause notices a stop request.
 constexpr double PauseSliceSeconds = 0.02;
@@ -27,44 +19,26 @@ constexpr double PauseSliceSeconds = 0.02;
 
 StopSignals::StopSignals()
 {
-    StopSignal = 0;
-    m_previousInterrupt = std::signal(SIGINT, note_stop_request);
-    m_previousTerminate = std::signal(SIGTERM, note_stop_request);
-#ifdef SIGHUP
-    m_previousHangUp = std::signal(SIGHUP, note_stop_request);
-#endif
+    install_stop_handlers();
 }
 
 StopSignals::~StopSignals()
 {
-    std::signal(SIGINT, m_previousInterrupt);
-    std::signal(SIGTERM, m_previousTerminate);
-#ifdef SIGHUP
-    std::signal(SIGHUP, m_previousHangUp);
-#endif
+    remove_stop_handlers();
 }
 
 bool StopSignals::stop_requested() const
 {
-    return StopSignal != 0;
+    return noted_stop_request() != 0;
 }
 
 QString StopSignals::signal_name() const
 {
-    switch (StopSignal) {
-    case 0:
+    const int request = noted_stop_request();
+    if (request == 0)
         return {};
-    case SIGINT:
-        return QStringLiteral("SIGINT");
-    case SIGTERM:
-        return QStringLiteral("SIGTERM");
-#ifdef SIGHUP
-    case SIGHUP:
-        return QStringLiteral("SIGHUP");
-#endif
-    default:
-        return QStringLiteral("signal %1").arg(int(StopSignal));
-    }
+    const char *name = stop_request_name(request);
+    return name ? QString::fromLatin1(name) : QStringLiteral("signal %1").arg(request);
 }
 
 bool StopSignals::pause(double seconds) const

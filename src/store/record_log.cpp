@@ -1,5 +1,7 @@
 #include "store/record_log.h"
 
+#include "store/path_kind.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,11 +15,30 @@
 namespace zrx {
 namespace {
 
+// Refuses anything but a regular file (or a new one) before it is opened:
+// opening a FIFO would wait for a reader, and /dev/null would take every
+// record and keep none.
+bool is_place_for_records(const QString &path, QString *reason)
+{
+    const QString notAFile = not_a_regular_file_reason(path);
+    if (notAFile.isEmpty())
+        return true;
+    *reason = notAFile;
+    return false;
+}
+
 bool open_for_append(QFile &file, QString *reason)
 {
     // Unbuffered: the record goes to the system in one write, not in pieces.
-    if (file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
-        return true;
+    // Read access only to look at the last byte; a log we may only write to
+    // is still a log.
+    if (file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)
+        || file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        if (!file.isSequential())
+            return true;
+        *reason = QStringLiteral("is not a regular file (a device, FIFO or socket)");
+        return false;
+    }
     *reason = file.errorString();
     return false;
 }
@@ -51,22 +72,41 @@ void sync_folder_of(const QString &path)
 bool ends_unfinished(QFile &file)
 {
     const qint64 size = file.size();
-    if (size == 0 || !file.seek(size - 1))
+    if (size == 0 || !file.isReadable() || !file.seek(size - 1))
         return false;
     char last = 0;
     return file.getChar(&last) && last != '\n';
 }
 
+const QString NotOnDisk = QStringLiteral("the system could not put it on the disk");
+
 } // namespace
 
 bool can_append_records(const QString &path, QString *reason)
 {
+    if (!is_place_for_records(path, reason))
+        return false;
+    const bool isNew = !QFileInfo::exists(path);
     QFile file(path);
-    return open_for_append(file, reason);
+    if (!open_for_append(file, reason))
+        return false;
+    // A file that opens for writing but cannot be synced (one of /proc's,
+    // for root) would lose the record it seems to take.
+    if (!sync_to_disk(file)) {
+        *reason = NotOnDisk;
+        return false;
+    }
+    // The log made here must still be there for the attempt after a crash.
+    file.close();
+    if (isNew)
+        sync_folder_of(path);
+    return true;
 }
 
 bool append_record(const QString &path, const QByteArray &record, QString *reason)
 {
+    if (!is_place_for_records(path, reason))
+        return false;
     const bool isNew = !QFileInfo::exists(path);
     QFile file(path);
     if (!open_for_append(file, reason))
@@ -79,7 +119,7 @@ bool append_record(const QString &path, const QByteArray &record, QString *reaso
         return false;
     }
     if (!sync_to_disk(file)) {
-        *reason = QStringLiteral("the system could not put it on the disk");
+        *reason = NotOnDisk;
         return false;
     }
     file.close();

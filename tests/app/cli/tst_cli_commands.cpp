@@ -497,7 +497,7 @@ void TestCliCommands::burns_are_checked_and_logged()
     cli.err.clear();
     QCOMPARE(cli.run("program-otp --yes --simulate --json --log " + log + " " + second), 4);
 
-    QVERIFY2(cli.err.contains("channel 22 (register 0x17) reads 0x3E4, not 0x2AA"), qPrintable(cli.err));
+    QVERIFY2(cli.err.contains("channel 24 (label 22, register 0x17) reads 0x3E4, not 0x2AA"), qPrintable(cli.err));
     QVERIFY2(cli.err.contains("Max Bank stayed at 4"), qPrintable(cli.err));
     const QJsonObject json = json_of(cli.out);
     QCOMPARE(json.value("verdict").toString(), QStringLiteral("differs"));
@@ -507,20 +507,24 @@ void TestCliCommands::burns_are_checked_and_logged()
 
     QVERIFY(cut.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = cut.readAll().split('\n');
-    QCOMPARE(lines.size(), 7); // the cut line, five records, and the end of the last
+    QCOMPARE(lines.size(), 12); // the cut line, an attempt and a result for each burn, and the end of the last
     QCOMPARE(lines.first(), QByteArray(R"({"time": "2026-)"));
     QStringList results;
-    for (const QByteArray &line : lines.mid(1, 5)) {
-        const QJsonObject record = QJsonDocument::fromJson(line).object();
+    for (qsizetype i = 1; i < 11; i += 2) {
+        const QJsonObject attempt = QJsonDocument::fromJson(lines[i]).object();
+        const QJsonObject record = QJsonDocument::fromJson(lines[i + 1]).object();
+        QCOMPARE(attempt.value("record").toString(), QStringLiteral("attempt"));
+        QCOMPARE(record.value("record").toString(), QStringLiteral("result"));
+        QCOMPARE(record.value("id"), attempt.value("id"));
         results << record.value("result").toString();
         QVERIFY(record.value("time").toString().endsWith('Z'));
         QCOMPARE(record.value("codes").toArray().size(), 24);
     }
     QCOMPARE(results, QStringList({"verified", "verified", "verified", "verified", "differs"}));
-    const QJsonObject last = QJsonDocument::fromJson(lines[5]).object();
+    const QJsonObject last = QJsonDocument::fromJson(lines[10]).object();
     QCOMPARE(last.value("maxBankBefore").toInt(), 4);
     QCOMPARE(last.value("exitCode").toInt(), 4);
-    QVERIFY(last.value("message").toString().startsWith("Burn failed: channel 1 (register 0x00)"));
+    QVERIFY(last.value("message").toString().startsWith("Burn failed: channel 1 (label 1, register 0x00)"));
     QVERIFY(lines.last().isEmpty());
 }
 
@@ -556,7 +560,7 @@ void TestCliCommands::load_verify_sees_a_register_that_differs()
 
     QCOMPARE(cli.run("load --simulate --verify " + set), 4);
 
-    QVERIFY2(cli.err.endsWith("Verify failed: channel 22 (register 0x17) reads 0x155, not 0x3E4\n"), qPrintable(cli.err));
+    QVERIFY2(cli.err.endsWith("Verify failed: channel 24 (label 22, register 0x17) reads 0x155, not 0x3E4\n"), qPrintable(cli.err));
 }
 
 void TestCliCommands::edges_of_the_command_line()
