@@ -1,4 +1,6 @@
 #include "cli_runner.h"
+#include "session_command_line.h"
+#include "session_runner.h"
 
 #include "bus/fast_mode_serial_control.h"
 #include "bus/real_serial_control.h"
@@ -45,6 +47,12 @@ int main(int argc, char *argv[])
 
     QTextStream out(stdout);
     QTextStream err(stderr);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (zrx::parse_session_command_line(arguments).isSession) {
+        zrx::StandardInput input;
+        zrx::SessionRunner session(out, err, make_port, input);
+        return session.run(arguments);
+    }
     zrx::CliRunner runner(out, err, make_port, zrx::survey_system_ports);
-    return runner.run(QCoreApplication::arguments());
+    return runner.run(arguments);
 }
