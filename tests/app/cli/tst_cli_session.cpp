@@ -288,7 +288,9 @@ void TestCliSession::lost_port_is_reopened_by_a_later_command()
     QVERIFY(answers[1].value("ok").toBool());
     QCOMPARE(answers[1].value("channels").toArray().at(23).toObject().value("code").toInt(), some_codes()[23]);
     QCOMPARE(bench.opens(), 2);
-    QCOMPARE(decode_transactions(bench.trace()).mid(25), read_back(some_codes()));
+    const QStringList wire = decode_transactions(bench.trace());
+    QCOMPARE(wire.mid(wire.size() - 50), read_back(some_codes()));
+    QVERIFY(wire.size() < 100);
 }
 
 QTEST_GUILESS_MAIN(TestCliSession)
