@@ -290,7 +290,6 @@ void TestCliSession::lost_port_is_reopened_by_a_later_command()
     QCOMPARE(bench.opens(), 2);
     const QStringList wire = decode_transactions(bench.trace());
     QCOMPARE(wire.mid(wire.size() - 50), read_back(some_codes()));
-    QVERIFY(wire.size() < 100);
 }
 
 QTEST_GUILESS_MAIN(TestCliSession)
