@@ -20,8 +20,10 @@ SessionCommandLine parse_session_command_line(const QStringList &arguments)
     SessionCommandLine session;
     const bool understood = parser.parse(arguments);
     const QStringList positional = parser.positionalArguments();
+    // An option the session does not take is told as such when the command
+    // line starts with `session`; elsewhere "session" may be a file's name.
     session.isSession = understood ? positional.value(0) == QLatin1String("session")
-                                   : arguments.mid(1).contains(QStringLiteral("session"));
+                                   : arguments.value(1) == QLatin1String("session");
     if (!session.isSession)
         return session;
     if (!understood || positional.size() > 1) {
