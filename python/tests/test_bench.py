@@ -6,7 +6,7 @@ import threading
 import pytest
 
 from conftest import write_set
-from zrx50346 import BadFile, Bench, BurnDiffers, ChipSilent, SessionEnded, UsageError
+from zrx50346 import BadFile, Bench, BurnDiffers, ChipSilent, PortError, PortLost, SessionEnded, UsageError
 
 CODES = [(i * 43 + 7) % 1024 for i in range(24)]
 
@@ -52,6 +52,15 @@ def test_errors_carry_the_exit_code_and_leave_the_session_usable(cli, call, erro
         assert failure.value.exit_code == exit_code
         assert words in failure.value.message
         assert bench.write(1, code=1)["code"] == 1
+
+
+def test_a_port_that_cannot_be_opened_is_no_lost_port(cli, tmp_path):
+    with Bench(port=tmp_path / "no-such-tty", cli=cli) as bench:
+        for _ in range(2):  # and the next command tries again
+            with pytest.raises(PortError) as failure:
+                bench.reset()
+            assert failure.value.exit_code == 2 and not isinstance(failure.value, PortLost)
+            assert "no-such-tty" in failure.value.message
 
 
 def test_a_bad_session_command_line_is_a_usage_error(cli):
