@@ -176,24 +176,20 @@ void TestCliSession::refused_lines_leave_it_usable_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("transactions"); // before the write that follows
-    QTest::newRow("not JSON") << QByteArray("{\"id\": 1, ") << 1 << "usage" << "Not JSON" << 0;
-    QTest::newRow("not an object") << QByteArray("[1]") << 1 << "usage" << "one JSON object" << 0;
+    QTest::newRow("not JSON") << QByteArray("{\"id\": 1, ") << 1 << "usage" << "Not JSON";
     QTest::newRow("ports is no session command") << QByteArray(R"({"id": 1, "cmd": "ports"})") << 1 << "usage"
-                                                 << "\"cmd\" must be one of read" << 0;
+                                                 << "\"cmd\" must be one of read";
     QTest::newRow("unknown field") << QByteArray(R"({"id": 1, "cmd": "read", "vsupp": 10})") << 1 << "usage"
-                                   << "Unknown field \"vsupp\"" << 0;
+                                   << "Unknown field \"vsupp\"";
     QTest::newRow("a flag as text") << QByteArray(R"({"id": 1, "cmd": "program-otp", "yes": "yes"})") << 1
-                                    << "usage" << "\"yes\" must be true or false" << 0;
+                                    << "usage" << "\"yes\" must be true or false";
     QTest::newRow("a file named --yes is no --yes")
-        << QByteArray(R"({"id": 1, "cmd": "program-otp", "file": "--yes"})") << 1 << "usage" << "add --yes" << 0;
+        << QByteArray(R"({"id": 1, "cmd": "program-otp", "file": "--yes"})") << 1 << "usage" << "add --yes";
     QTest::newRow("the single command's own check")
         << QByteArray(R"({"id": 1, "cmd": "load", "verify": true, "vsup": 10, "file": "x.csv"})") << 1 << "usage"
-        << "load does not take --vsup" << 0;
+        << "load does not take --vsup";
     QTest::newRow("missing file") << QByteArray(R"({"id": 1, "cmd": "load", "file": "/nonexistent/x.csv"})") << 3
-                                  << "file" << "Cannot open" << 0;
-    QTest::newRow("chip silent") << QByteArray(R"({"id": 1, "cmd": "read"})") << 4 << "chipSilent"
-                                 << "No answer from the chip" << 50;
+                                  << "file" << "Cannot open";
 }
 
 // A refused or failing request is answered with the single command's exit
@@ -204,9 +200,7 @@ void TestCliSession::refused_lines_leave_it_usable()
     QFETCH(int, code);
     QFETCH(QString, kind);
     QFETCH(QString, message);
-    QFETCH(int, transactions);
     Bench bench;
-    bench.board.chip().set_present(kind != QLatin1String("chipSilent"));
 
     QCOMPARE(bench.session({line, Write}), 0);
 
@@ -219,9 +213,7 @@ void TestCliSession::refused_lines_leave_it_usable()
     QVERIFY(!answers[0].contains("warnings") && !answers[0].contains("error"));
     QCOMPARE(answers[1].value("id").toInt(), 9);
     QVERIFY(answers[1].value("ok").toBool());
-    const QStringList wire = decode_transactions(bench.trace());
-    QCOMPARE(wire.size(), transactions + 1);
-    QCOMPARE(wire.last(), channel_write(19, 0x233));
+    QCOMPARE(decode_transactions(bench.trace()), QStringList{channel_write(19, 0x233)});
 }
 
 // SIGTERM as the second request comes in: that request sends nothing and
