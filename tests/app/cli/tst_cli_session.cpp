@@ -162,9 +162,7 @@ void TestCliSession::transcript_is_the_single_commands_wire()
     QCOMPARE(answers.size(), 7); // two progress events before the batch's answer
     QCOMPARE(answers[1].value("id").toString(), QStringLiteral("two"));
     QCOMPARE(answers[1].value("channels").toArray().at(4).toObject().value("code").toInt(), 256);
-    QCOMPARE(answers[4].value("progress").toString(), QStringLiteral("cycle 1  set.csv"));
-    QCOMPARE(answers[4].value("id").toInt(), 5);
-    QVERIFY(!answers[4].contains("ok"));
+    QCOMPARE(answers[4], QJsonObject({{"id", 5}, {"progress", "cycle 1  set.csv"}}));
     QCOMPARE(answers[6].value("steps").toInt(), 2);
     for (const int i : {0, 1, 2, 3, 6})
         QVERIFY(answers[i].value("ok").toBool());
