@@ -84,8 +84,11 @@ QJsonObject SessionRunner::run_request(const QByteArray &line, const QStringList
     if (CommandOutcome failure = read_session_request(line, &request))
         return failure_answer(request.id, *failure);
 
+    // Only the long commands: the others' lines are their result, already in the answer.
+    static const QStringList LongCommands = {QStringLiteral("load"), QStringLiteral("program-otp"),
+                                             QStringLiteral("batch")};
     std::function<void(const QString &)> progress;
-    if (request.progress) {
+    if (request.progress && LongCommands.contains(request.command)) {
         progress = [this, &request](const QString &text) {
             send({{QStringLiteral("id"), request.id}, {QStringLiteral("progress"), text}});
         };

@@ -146,7 +146,7 @@ void TestCliSession::transcript_is_the_single_commands_wire()
     load_chip(session.board, some_codes());
     const QByteArray path = QJsonDocument(QJsonArray{set}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
     QCOMPARE(session.session({R"({"id": 1, "cmd": "write", "channel": 5, "value": "2.5V", "vsup": 10})",
-                              R"({"id": "two", "cmd": "read"})", "",
+                              R"({"id": "two", "cmd": "read", "progress": true})", "",
                               R"({"id": 3, "cmd": "load", "file": )" + path + "}",
                               R"({"id": 4, "cmd": "reset"})",
                               R"({"id": 5, "cmd": "batch", "delay": 0, "progress": true, "files": [)" + path + ","
