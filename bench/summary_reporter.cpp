@@ -160,6 +160,23 @@ void SummaryReporter::Finalize()
     fast_against_per_request("  zrx50346-cli program-otp FILE (writes, burn, reset, Max Bank)", "cli_program_otp", "",
                              none);
 
+    // A script's 64-step sweep: one process a step against one session.
+    const auto sweep = [&](const std::string &measure, const std::string &singles, const std::string &session) {
+        const double one = seconds(singles);
+        const double kept = seconds(session);
+        if (one < 0 || kept < 0)
+            return;
+        rows.push_back({measure, format("%.0f ms", one * 1e3) + format(" vs %.0f ms", kept * 1e3)
+                                     + format(" = %.1fx", one / kept),
+                        ">= 10x", verdict(one / kept >= 10)});
+    };
+    if (seconds("session_sweep_session") >= 0)
+        rows.push_back({"64-step sweep of one channel, single commands vs one session:", "", "", ""});
+    sweep("  simulated board, 64 processes vs one session process", "session_sweep_processes",
+          "session_sweep_session");
+    sweep("  emulated FTDI adapter, fast mode, 64 openings vs one (in-process)",
+          "session_sweep_fake_ftdi_single_runs", "session_sweep_fake_ftdi_session");
+
     const double share = counter("wait_seconds_2s", "cpu_share");
     if (share >= 0)
         rows.push_back({"Processor time of a 2 s wait_seconds", format("%.2f %% of one core", share * 100),

@@ -11,7 +11,8 @@ jobs=$(nproc)
 ci=${CI:-false}
 
 # Qt's private GUI headers: the window tests queue input as the window system does.
-extra_packages=(qt6-base-private-dev)
+# pytest: the Python module's tests.
+extra_packages=(qt6-base-private-dev python3-pytest)
 [ "$ci" = "true" ] && extra_packages+=(clang libclang-rt-14-dev)
 bash scripts/install-deps.sh "${extra_packages[@]}"
 

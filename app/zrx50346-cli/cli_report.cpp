@@ -8,8 +8,11 @@ CliReport::CliReport(QTextStream &out, QTextStream &err, bool json) : m_out(out)
 
 void CliReport::say(const QString &line)
 {
-    if (m_json)
+    if (m_json) {
+        if (m_progress)
+            m_progress(line);
         return;
+    }
     m_out << line << '\n';
     // A batch says each step as it happens, also into a pipe.
     m_out.flush();

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
+
 namespace zrx {
 
 // Where a command's results go: plain text for people, printed as it comes,
@@ -18,8 +20,10 @@ public:
 
     bool json() const { return m_json; }
 
-    // Text output only; nothing with --json.
+    // Text output only; with --json it goes to the progress sink, if any.
     void say(const QString &line);
+    // A session's progress events: with --json, each line say() is given.
+    void set_progress(std::function<void(const QString &)> sink) { m_progress = std::move(sink); }
     // A warning or a note on stderr, in text and JSON runs alike; the run goes on.
     void warn(const QString &line);
     // Rows of cells in aligned columns, the first row being the header.
@@ -37,6 +41,7 @@ private:
     QTextStream &m_err;
     bool m_json;
     QJsonObject m_object;
+    std::function<void(const QString &)> m_progress;
 };
 
 // Hexadecimal as the tool shows it: 0x233; at least `digits` digits.

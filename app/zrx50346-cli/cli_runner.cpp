@@ -135,7 +135,30 @@ int CliRunner::run_command(const QStringList &arguments)
     // frames; one before the port opens leaves it unopened. `ports` touches
     // no bus and keeps the default, so Ctrl+C ends a slow survey at once.
     const StopSignals stop;
+    return run_on_port(invocation, report, stop, false);
+}
 
+int CliRunner::run_in_session(const QStringList &arguments, const StopSignals &stop,
+                              const std::function<void(const QString &)> &progress)
+{
+    const ParsedCommandLine parsed = parse_command_line(arguments);
+    CliReport report(m_out, m_err, true);
+    if (parsed.failure)
+        return report.finish(parsed.failure);
+    if (!parsed.invocation || parsed.invocation->command == Command::Ports)
+        return report.finish(usage_failure(QStringLiteral("A session runs commands on the chip only")));
+    report.set_progress(progress);
+    return run_on_port(*parsed.invocation, report, stop, true);
+}
+
+void CliRunner::close_port()
+{
+    if (m_port)
+        m_port->close_port();
+}
+
+int CliRunner::run_on_port(const Invocation &invocation, CliReport &report, const StopSignals &stop, bool keepOpen)
+{
     const bool burning = invocation.command == Command::ProgramOtp;
     const BurnLog burnLog = burn_log_of(invocation);
     BurnRecord burn;
@@ -164,17 +187,21 @@ int CliRunner::run_command(const QStringList &arguments)
     for (const QString &warning : std::as_const(input.warnings))
         report.warn(warning);
 
-    m_port = std::make_unique<LoggingSerialControl>(m_make_port(invocation.port), m_busLog);
+    // A session makes its port once; its port options are the same for every command.
+    if (!keepOpen || !m_port)
+        m_port = std::make_unique<LoggingSerialControl>(m_make_port(invocation.port), m_busLog);
     FastModeSwitch *fastMode = m_port->fast_mode();
     if (fastMode)
         fastMode->set_fast_mode_wanted(invocation.fast);
     ChipSession session(*m_port, invocation.port, invocation.A0Setting, stop);
     // Opened as the window opens its port: the line settings, then the time-outs.
-    PortState ports;
-    ports.PortNumb = invocation.port.PortNumb;
-    ports.BitRate = invocation.bitRate;
-    fncInitializeComPort(*m_port, ports, ports.BitRate, ports.PortNumb);
-    set_port_timeouts(*m_port, ports.BitRate);
+    if (!m_port->is_open()) {
+        PortState ports;
+        ports.PortNumb = invocation.port.PortNumb;
+        ports.BitRate = invocation.bitRate;
+        fncInitializeComPort(*m_port, ports, ports.BitRate, ports.PortNumb);
+        set_port_timeouts(*m_port, ports.BitRate);
+    }
     // The burn and the batch say for themselves what a signal did to them.
     const bool toldOfSignal = invocation.command == Command::ProgramOtp || invocation.command == Command::Batch;
     CommandOutcome outcome = session.port_fault();
@@ -195,7 +222,8 @@ int CliRunner::run_command(const QStringList &arguments)
                                            {QStringLiteral("reason"), fallback}});
     // Every transaction has ended with both lines released; nothing else is
     // left to do for the bus.
-    m_port->close_port();
+    if (!keepOpen)
+        m_port->close_port();
     return finish(outcome);
 }
 

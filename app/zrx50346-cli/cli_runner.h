@@ -7,6 +7,8 @@
 #include "bus/logging_serial_control.h"
 #include "bus/serial_control.h"
 
+#include "stop_signals.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -14,6 +16,9 @@
 #include <memory>
 
 namespace zrx {
+
+class CliReport;
+struct Invocation;
 
 // Makes the serial control a command runs on, not yet open: the real port on
 // the choice's device table, or the simulated board. The tests hand in a
@@ -35,8 +40,21 @@ public:
     // nothing; a run that did its work then ends with ExitCode::OutputLost.
     int run(const QStringList &arguments);
 
+    // One command of a session, with --json: the same checks and commands as
+    // run(), but `stop` is the session's (a signal between commands is not
+    // lost), and the port stays open for the next command. It is opened when
+    // it is not open: at the first command, and after it was lost. With a
+    // `progress` sink, the lines a text run would print go there as they come.
+    int run_in_session(const QStringList &arguments, const StopSignals &stop,
+                       const std::function<void(const QString &)> &progress = {});
+    // The port of the last command; none before the first.
+    const LoggingSerialControl *port() const { return m_port.get(); }
+    // Ends a session: every transaction has ended with both lines released.
+    void close_port();
+
 private:
     int run_command(const QStringList &arguments);
+    int run_on_port(const Invocation &invocation, CliReport &report, const StopSignals &stop, bool keepOpen);
 
     QTextStream &m_out;
     QTextStream &m_err;

@@ -30,6 +30,8 @@ const char *const Description =
     "                            the burn; cannot be undone\n"
     "  batch FILE...             each file written, then the marker 01 00 00 00 on the\n"
     "                            transmit line, then --delay\n"
+    "  session                   JSON requests on stdin, one answer a line on stdout,\n"
+    "                            the port kept open between them (docs/command-line.md)\n"
     "\n"
     "Ctrl+C, SIGTERM and SIGHUP stop a command after the frame going out; a burn\n"
     "once begun runs to its end first.\n"

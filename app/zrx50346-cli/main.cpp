@@ -1,5 +1,7 @@
 #include "checked_output.h"
 #include "cli_runner.h"
+#include "session_command_line.h"
+#include "session_runner.h"
 
 #include "bus/fast_mode_serial_control.h"
 #include "bus/real_serial_control.h"
@@ -49,6 +51,12 @@ int main(int argc, char *argv[])
     zrx::CheckedOutput errDevice(fileno(stderr));
     QTextStream out(&outDevice);
     QTextStream err(&errDevice);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (zrx::parse_session_command_line(arguments).isSession) {
+        zrx::StandardInput input;
+        zrx::SessionRunner session(out, err, make_port, input);
+        return session.run(arguments);
+    }
     zrx::CliRunner runner(out, err, make_port, zrx::survey_system_ports);
-    return runner.run(QCoreApplication::arguments());
+    return runner.run(arguments);
 }
