@@ -129,8 +129,9 @@ void TestPortStack::window_finds_the_remembered_adapter()
         store.write(FastModeEntry.section, FastModeEntry.key, QStringLiteral("1"));
         if (remembered)
             store.write(FastModeAdapterEntry.section, FastModeAdapterEntry.key, FakeAdapterText);
-        const PortStack window =
-            window_port_stack(RealPortParts{std::make_unique<SimulatedBoard>(), make_fake_ftdi_control()}, store);
+        auto board = std::make_unique<SimulatedBoard>();
+        board->set_existing_ports({});
+        const PortStack window = window_port_stack(RealPortParts{std::move(board), make_fake_ftdi_control()}, store);
 
         QCOMPARE(window.port->open_port(com5()), remembered ? OpenOutcome::Opened : OpenOutcome::Failed);
         QCOMPARE(window.fastMode->fast_mode_active(), remembered);
