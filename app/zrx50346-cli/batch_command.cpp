@@ -1,60 +1,90 @@
 #include "batch_command.h"
 
+#include "device/batch_runner.h"
+
 #include <QFileInfo>
 
 namespace zrx {
 namespace {
 
-// Told to the instrument after every file: the first byte 1, the rest 0.
-const QByteArray StepMarker("\x01\x00\x00\x00", 4);
+// The tool's face of the batch runner: the sets read at the start, every
+// one of them played, a signal looked at between frames and in the pause,
+// and a lost port or a marker that did not go out ending the run.
+class ToolBatch final : public BatchFace {
+public:
+    ToolBatch(ChipSession &session, const Invocation &invocation, const CommandInput &input, CliReport &report)
+        : m_session(session), m_invocation(invocation), m_input(input), m_report(report)
+    {
+    }
+
+    QString file_name(int position) const { return QFileInfo(m_input.sets.at(position).path).fileName(); }
+    const CommandOutcome &failure() const { return m_failure; }
+
+    int file_count() const override { return int(m_input.sets.size()); }
+    bool file_chosen(int) const override { return true; }
+
+    BatchFile write_file(int position) override
+    {
+        const ChannelSet &set = m_input.sets.at(position);
+        const int written = write_channel_set(m_session, set);
+        if ((m_failure = channel_set_fault(m_session, written, set.path)))
+            return {BatchFile::Result::Skipped, written};
+        return {written < ChannelCount ? BatchFile::Result::Cut : BatchFile::Result::Played, written};
+    }
+
+    bool file_done(int position, const BatchFile &file) override
+    {
+        if (m_failure)
+            return false;
+        if (!file.markerSent) {
+            m_failure = m_session.port_fault();
+            if (!m_failure)
+                m_failure = CliFailure{ExitCode::Port, m_session.port_name()
+                                                           + QStringLiteral(": the step marker did not go out in time")};
+            return false;
+        }
+        m_report.say(QStringLiteral("cycle %1  %2").arg(file.cycle).arg(file_name(position)));
+        return true;
+    }
+
+    bool pause_after_file() override
+    {
+        return !m_session.stop_requested() && !m_session.stop_signals().pause(m_invocation.delaySeconds);
+    }
+
+    bool pass_done(bool) override { return true; }
+
+private:
+    ChipSession &m_session;
+    const Invocation &m_invocation;
+    const CommandInput &m_input;
+    CliReport &m_report;
+    CommandOutcome m_failure;
+};
 
 } // namespace
 
 CommandOutcome batch_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
                              CliReport &report)
 {
-    int steps = 0;
-    int cycle = 1;
-    // The file a stop cut short, and how many of its channels went out.
-    QString cutFile;
-    int cutWritten = 0;
-    bool stopped = false;
-    for (; !stopped && (invocation.cycles == 0 || cycle <= invocation.cycles); ++cycle) {
-        for (const ChannelSet &set : input.sets) {
-            const int written = write_channel_set(session, set);
-            if (CommandOutcome fault = channel_set_fault(session, written, set.path))
-                return fault;
-            if (written < ChannelCount) {
-                cutFile = QFileInfo(set.path).fileName();
-                cutWritten = written;
-                stopped = true;
-                break;
-            }
-            if (!session.port().output(StepMarker)) {
-                if (CommandOutcome fault = session.port_fault())
-                    return fault;
-                return CliFailure{ExitCode::Port,
-                                  session.port_name() + QStringLiteral(": the step marker did not go out in time")};
-            }
-            ++steps;
-            report.say(QStringLiteral("cycle %1  %2").arg(cycle).arg(QFileInfo(set.path).fileName()));
-            stopped = session.stop_requested() || session.stop_signals().pause(invocation.delaySeconds);
-            if (stopped)
-                break;
-        }
-    }
-    if (stopped) {
-        QString line = QStringLiteral("Stopped after %1 files").arg(steps);
-        if (cutWritten > 0)
-            line += QStringLiteral(" and %1 channels of %2, which got no marker").arg(cutWritten).arg(cutFile);
+    ToolBatch batch(session, invocation, input, report);
+    const BatchRunReport run = BatchRunner(batch, session.port()).run(invocation.cycles);
+    if (run.failed)
+        return batch.failure();
+    if (run.stopped) {
+        QString line = QStringLiteral("Stopped after %1 files").arg(run.steps);
+        if (run.cutWritten > 0)
+            line += QStringLiteral(" and %1 channels of %2, which got no marker")
+                        .arg(run.cutWritten)
+                        .arg(batch.file_name(run.cutPosition));
         report.say(line + QStringLiteral(" (%1)").arg(session.signal_name()));
     }
-    report.object() = {{QStringLiteral("steps"), steps},
-                       {QStringLiteral("cycles"), stopped ? cycle - 1 : invocation.cycles},
-                       {QStringLiteral("stopped"), stopped}};
-    if (stopped) {
+    report.object() = {{QStringLiteral("steps"), run.steps},
+                       {QStringLiteral("cycles"), run.cyclesFinished},
+                       {QStringLiteral("stopped"), run.stopped}};
+    if (run.stopped) {
         report.object().insert(QStringLiteral("signal"), session.signal_name());
-        report.object().insert(QStringLiteral("channelsWritten"), steps * ChannelCount + cutWritten);
+        report.object().insert(QStringLiteral("channelsWritten"), run.channels_written());
     }
     return std::nullopt;
 }

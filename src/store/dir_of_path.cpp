@@ -1,14 +1,15 @@
 #include "store/channel_set_file.h"
+#include "store/platform_paths.h"
 
 namespace zrx {
 
 QString dir_of_path(const QString &path)
 {
-    qsizetype last = path.lastIndexOf(QLatin1Char('/'));
-#ifdef Q_OS_WIN
-    last = std::max(last, path.lastIndexOf(QLatin1Char('\\')));
-#endif
-    return last < 0 ? QString() : path.left(last + 1);
+    for (qsizetype i = path.size() - 1; i >= 0; --i) {
+        if (is_path_separator(path.at(i)))
+            return path.left(i + 1);
+    }
+    return {};
 }
 
 } // namespace zrx

@@ -2,9 +2,8 @@
 
 #include "core/conversions.h"
 #include "core/number_text.h"
+#include "store/platform_paths.h"
 #include "store/settings_keys.h"
-
-#include <QDir>
 
 #include <cmath>
 #include <limits>
@@ -43,15 +42,6 @@ std::optional<Integer> stored_integer(const SettingsStore &store, const Settings
         || value > double(std::numeric_limits<Integer>::max()))
         return std::nullopt;
     return Integer(value);
-}
-
-QString fallback_directory()
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("c:\\");
-#else
-    return QDir::rootPath();
-#endif
 }
 
 // A store that cannot be read sensibly gives a working setup instead: the

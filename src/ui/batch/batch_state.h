@@ -1,7 +1,5 @@
 #pragma once
 
-#include <array>
-
 namespace zrx {
 
 // The batch runner's flags. They belong to the program, not to the window:
@@ -15,8 +13,6 @@ struct BatchState {
     int BatchStepIndex = 0;
     // Set by a click in File1: the next single step starts again from the top.
     int BatchListClicked = 0;
-    // Bytes for the transmit data line; element 1 is the step marker's first byte.
-    std::array<unsigned char, 26> TxByteBuffer{};
 };
 
 } // namespace zrx

@@ -7,7 +7,6 @@
 #include "store/settings_keys.h"
 #include "ui/batch/batch_file_path.h"
 #include "ui/batch/directory_list.h"
-#include "ui/batch/step_marker.h"
 #include "bus/port_names.h"
 
 #include <QCoreApplication>
@@ -28,10 +27,6 @@ namespace zrx {
 namespace {
 
 constexpr double Label3PointSize = 13.5;
-
-// Sent on the transmit line after every file, so equipment listening there can
-// tell when the next set is on the chip.
-constexpr unsigned char StepMarkerByte = 1;
 
 } // namespace
 
@@ -190,49 +185,67 @@ bool frm_batch::entry_selected(int position) const
 
 bool frm_batch::load_batch_file(int position, const QString &labelText)
 {
-    const QListWidgetItem *entry = File1->item(position);
-    if (!entry)
+    if (!File1->item(position))
         return false;
-    const QString name = entry->text();
-    const QString path = batch_file_path(m_fileDirectory, name);
+    const BatchFile file = BatchRunner(*this, MSComm1).play_file(position);
+    return tell_file(position, labelText, file);
+}
+
+int frm_batch::file_count() const
+{
+    return File1->count();
+}
+
+BatchFile frm_batch::write_file(int position)
+{
+    m_fileName = File1->item(position)->text();
+    const QString path = batch_file_path(m_fileDirectory, m_fileName);
     Chip &chip = m_chip;
     const bool portWasOpen = MSComm1.is_open();
-    // One batch step is one action: its work may keep the windows painted,
-    // and the pause after it is the run's own.
-    const BusWorkAction action(chip.observer);
+    // One batch step is one action, to the end of tell_file: its work may
+    // keep the windows painted, and the pause after it is the run's own.
+    m_stepAction = std::make_unique<BusWorkAction>(chip.observer);
+    const QString &name = m_fileName;
     const ChannelSetLoadResult result =
         load_channel_set(path, chip.table, chip.view, [&chip, &name] { write_loaded_channel(chip, name); });
     if (!result.ok) {
         // No message box: a run must go on past a bad file without anyone there.
         lblBatchStatus->setText(result.error);
-        emit batch_step_done(position, false);
-        return false;
+        return {};
     }
     // Label3 names only sets that reached the chip, and only they are
     // followed by a marker: equipment listening on the transmit line must
     // never be told of a set the chip does not hold.
     if (!MSComm1.is_open()) {
-        lblBatchStatus->setText(portWasOpen ? port_lost_text(QStringLiteral("%1 did not reach the chip").arg(name))
-                                            : QStringLiteral("The serial port is closed: %1 was loaded into the "
-                                                             "window but did not reach the chip.")
-                                                  .arg(name));
-        emit batch_step_done(position, false);
-        return false;
+        lblBatchStatus->setText(portWasOpen
+                                    ? port_lost_text(QStringLiteral("%1 did not reach the chip").arg(name))
+                                    : QStringLiteral("The serial port is closed: %1 was loaded into the "
+                                                     "window but did not reach the chip.")
+                                          .arg(name));
+        return {};
     }
     // Stored as read, sent saturated; a marker that fails says more.
     if (!result.outOfRange.isEmpty())
         lblBatchStatus->setText(out_of_range_text(name, result.outOfRange));
-    m_state.TxByteBuffer[1] = StepMarkerByte;
-    if (!send_tx_bytes(m_state, MSComm1, 1)) {
-        lblBatchStatus->setText(MSComm1.is_open()
-                                    ? QStringLiteral("The serial port did not take the step marker in time: "
-                                                     "no marker was sent for %1.")
-                                          .arg(name)
-                                    : port_lost_text(QStringLiteral("no step marker was sent for %1").arg(name)));
+    return {BatchFile::Result::Played, ChannelCount};
+}
+
+bool frm_batch::tell_file(int position, const QString &labelText, const BatchFile &file)
+{
+    // Ends the step's action once all is told, as the step's last act.
+    const std::unique_ptr<BusWorkAction> action = std::move(m_stepAction);
+    const bool played = file.result == BatchFile::Result::Played;
+    if (played && !file.markerSent) {
+        lblBatchStatus->setText(
+            MSComm1.is_open()
+                ? QStringLiteral("The serial port did not take the step marker in time: no marker was sent for %1.")
+                      .arg(m_fileName)
+                : port_lost_text(QStringLiteral("no step marker was sent for %1").arg(m_fileName)));
     }
-    Label3->setText(labelText);
-    emit batch_step_done(position, true);
-    return true;
+    if (played)
+        Label3->setText(labelText);
+    emit batch_step_done(position, played);
+    return played;
 }
 
 QString frm_batch::port_lost_text(const QString &consequence) const
@@ -248,8 +261,7 @@ void frm_batch::run_batch()
     if (m_running)
         return;
     // The run may outlive the window: closing it mid-pause can destroy it
-    // before the pause returns. The state belongs to the program and stays.
-    BatchState &state = m_state;
+    // before the pause returns; the runner then asks the window nothing more.
     const QPointer<frm_batch> window(this);
     m_running = true;
     const auto finished = qScopeGuard([&window] {
@@ -257,46 +269,52 @@ void frm_batch::run_batch()
             window->m_running = false;
     });
 
-    state.BatchStopFlag = 0;
+    m_state.BatchStopFlag = 0;
     lblBatchStatus->clear();
-    const double delay = leading_number(Text1->text());
+    m_runDelay = leading_number(Text1->text());
     // Lost in the middle of the run, the port takes nothing more: the run
     // stops rather than go on naming files that never reach the chip. A run
     // started on a closed port goes on, saying so at every file.
-    const bool portWasOpen = MSComm1.is_open();
-    // A loss found right after a step was told by the step, naming its file.
-    const auto port_lost = [&](bool toldByStep) {
-        if (!portWasOpen || MSComm1.is_open())
-            return false;
-        const QString told = toldByStep ? lblBatchStatus->text() : port_lost_text(QString());
-        lblBatchStatus->setText(told + QStringLiteral(" The batch run stopped."));
-        return true;
-    };
+    m_runPortWasOpen = MSComm1.is_open();
+    BatchRunner(*this, MSComm1).run(0);
+}
 
-    while (state.BatchStopFlag != 1) {
-        bool triedAny = false;
-        // The count is taken again before every file: a handler running in the
-        // pause may have changed the directory or the selection.
-        for (int p = 0; p < File1->count(); ++p) {
-            if (!entry_selected(p))
-                continue;
-            triedAny = true;
-            load_batch_file(p, File1->item(p)->text());
-            if (port_lost(true))
-                return;
-            wait_seconds(delay);
-            process_pending_events();
-            if (!window || state.BatchStopFlag == 1 || port_lost(false))
-                return;
-        }
-        // Nothing selected: wait for the user rather than spin on an empty list.
-        if (triedAny)
-            process_pending_events();
-        else
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        if (!window)
-            return;
-    }
+bool frm_batch::file_done(int position, const BatchFile &file)
+{
+    tell_file(position, File1->item(position)->text(), file);
+    return !port_lost_in_run(true);
+}
+
+bool frm_batch::port_lost_in_run(bool toldByFile)
+{
+    if (!m_runPortWasOpen || MSComm1.is_open())
+        return false;
+    const QString told = toldByFile ? lblBatchStatus->text() : port_lost_text(QString());
+    lblBatchStatus->setText(told + QStringLiteral(" The batch run stopped."));
+    return true;
+}
+
+// Handlers run inside the pause; closing the window there may destroy it,
+// so the state the answer needs is reached before and after through copies.
+bool frm_batch::pause_after_file()
+{
+    const QPointer<frm_batch> window(this);
+    BatchState &state = m_state;
+    wait_seconds(m_runDelay);
+    process_pending_events();
+    return window && state.BatchStopFlag != 1 && !port_lost_in_run(false);
+}
+
+bool frm_batch::pass_done(bool triedAny)
+{
+    const QPointer<frm_batch> window(this);
+    BatchState &state = m_state;
+    // Nothing selected: wait for the user rather than spin on an empty list.
+    if (triedAny)
+        process_pending_events();
+    else
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return window && state.BatchStopFlag != 1;
 }
 
 void frm_batch::single_step(StepDirection direction)

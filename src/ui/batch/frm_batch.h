@@ -1,12 +1,15 @@
 #pragma once
 
 #include "bus/serial_control.h"
+#include "device/batch_runner.h"
 #include "device/chip.h"
 #include "store/settings_store.h"
 #include "ui/batch/batch_state.h"
 #include "ui/batch/single_step_position.h"
 
 #include <QDialog>
+
+#include <memory>
 
 class QFileSystemModel;
 class QLabel;
@@ -22,8 +25,9 @@ class DirectoryList;
 // "Run Batch": plays the selected channel-set files of one directory onto the
 // chip, either over and over with a pause after each file or one file per
 // button press. The window keeps no channel state; every step goes through the
-// shared table, the main window's boxes and the bus.
-class frm_batch : public QDialog {
+// shared table, the main window's boxes and the bus. It is the batch runner's
+// face in the window: its selection, its labels and its yielding pauses.
+class frm_batch : public QDialog, private BatchFace {
     Q_OBJECT
 public:
     frm_batch(Chip &chip, SerialControl &MSComm1, SettingsStore &store, BatchState &state,
@@ -61,6 +65,19 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    // The runner's face.
+    int file_count() const override;
+    bool file_chosen(int position) const override { return entry_selected(position); }
+    BatchFile write_file(int position) override;
+    bool file_done(int position, const BatchFile &file) override;
+    bool pause_after_file() override;
+    bool pass_done(bool triedAny) override;
+
+    // Shows how a file went, labelled labelText in Label3 when it reached the chip.
+    bool tell_file(int position, const QString &labelText, const BatchFile &file);
+    // A port lost since the run began: said under Label3 and the run stops.
+    // A loss found right after a file was told with that file's name.
+    bool port_lost_in_run(bool toldByFile);
     void build_controls();
     bool point_dir_at(const QString &directory);
     void dir_changed(const QModelIndex &current);
@@ -94,6 +111,13 @@ private:
     // A run is on the stack: a second one inside its pause would take over,
     // and the first would lose its place in the list.
     bool m_running = false;
+    // The running batch's pause, and whether its port was open when it began.
+    double m_runDelay = 0;
+    bool m_runPortWasOpen = false;
+    // The file the step under way loaded, and the step's bus work action,
+    // from write_file to the end of tell_file.
+    QString m_fileName;
+    std::unique_ptr<BusWorkAction> m_stepAction;
 };
 
 } // namespace zrx

@@ -135,6 +135,8 @@ private slots:
     void stop_request_ends_a_batch_between_files();
     void signals_stop_after_whole_frames_data();
     void signals_stop_after_whole_frames();
+    void batch_stop_reports_what_it_finished_data();
+    void batch_stop_reports_what_it_finished();
     void burns_are_checked_and_logged();
     void lost_port_names_the_channel_burned();
     void load_verify_sees_a_register_that_differs();
@@ -475,6 +477,52 @@ void TestCliCommands::signals_stop_after_whole_frames()
         QCOMPARE(json.value("verdict").toString(), QStringLiteral("verified"));
         QVERIFY2(cli.err.contains(name + " came during the burn"), qPrintable(cli.err));
     }
+}
+
+// Two files, two cycles, Ctrl+C in the middle of a frame: the run ends after
+// it, and says how many channel frames reached the chip, how many files got
+// their marker and how many whole passes over the list it made. A stop during
+// the last frame of a pass leaves that pass finished, marker and all.
+void TestCliCommands::batch_stop_reports_what_it_finished_data()
+{
+    QTest::addColumn<int>("stopAt"); // the frame of the run it lands in, from 0
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("cycles");
+    QTest::newRow("first file's first frame") << 0 << 1 << 0 << 0;
+    QTest::newRow("second file's frame 3") << 26 << 27 << 1 << 0;
+    QTest::newRow("last frame of the first pass") << 47 << 48 << 2 << 1;
+    QTest::newRow("second pass, second file's frame 1") << 72 << 73 << 3 << 1;
+}
+
+void TestCliCommands::batch_stop_reports_what_it_finished()
+{
+    QFETCH(int, stopAt);
+    QFETCH(int, written);
+    QFETCH(int, steps);
+    QFETCH(int, cycles);
+    const QString set = write_set(m_dir, QStringLiteral("set.csv"), some_codes());
+    const QString zero = write_set(m_dir, QStringLiteral("zero.csv"), QList<int>(24, 0));
+    const QString commandLine = QStringLiteral("batch %1 %2 --delay 0 --cycles 2 --simulate --json").arg(set, zero);
+    Cli clean;
+    QCOMPARE(clean.run(commandLine), 0);
+    Cli cli;
+    const int operations = operations_into(clean.trace(), stopAt);
+    cli.recorder_ready = [&](RecordingSerialControl &recorder) {
+        recorder.act_after(operations, [] { std::raise(SIGINT); });
+    };
+
+    QCOMPARE(cli.run(commandLine), 0);
+
+    const QStringList wire = cli.wire();
+    QCOMPARE(wire.size() - wire.count(Marker), written);
+    QCOMPARE(wire.count(Marker), steps);
+    const QJsonObject json = json_of(cli.out);
+    QCOMPARE(json.value("stopped").toBool(), true);
+    QCOMPARE(json.value("signal").toString(), QStringLiteral("SIGINT"));
+    QCOMPARE(json.value("channelsWritten").toInt(), written);
+    QCOMPARE(json.value("steps").toInt(), steps);
+    QCOMPARE(json.value("cycles").toInt(), cycles);
 }
 
 // Four banks burned, then a fifth burn: the chip takes the frames and keeps

@@ -3,15 +3,11 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
-#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
-#endif
 
 namespace zrx {
-
-#ifdef Q_OS_UNIX
 namespace {
 
 int SignalPipe[2] = {-1, -1};
@@ -55,9 +51,5 @@ CloseSignals::~CloseSignals()
     ::close(SignalPipe[1]);
     SignalPipe[0] = SignalPipe[1] = -1;
 }
-#else
-CloseSignals::CloseSignals(QWidget *window) : QObject(window), m_window(window) {}
-CloseSignals::~CloseSignals() = default;
-#endif
 
 } // namespace zrx
