@@ -219,9 +219,10 @@ bool frm_batch::load_batch_file(int position, const QString &labelText)
         emit batch_step_done(position, false);
         return false;
     }
-    // Stored as read, sent saturated; a marker that fails says more.
-    if (!result.outOfRange.isEmpty())
-        lblBatchStatus->setText(out_of_range_text(name, result.outOfRange));
+    // Stored as read, sent saturated, read by leading digits; a marker that
+    // fails says more.
+    if (const QString notes = loaded_file_notes(name, result); !notes.isEmpty())
+        lblBatchStatus->setText(notes);
     m_state.TxByteBuffer[1] = StepMarkerByte;
     if (!send_tx_bytes(m_state, MSComm1, 1)) {
         lblBatchStatus->setText(MSComm1.is_open()
