@@ -140,10 +140,20 @@ int CliRunner::run(const QStringList &arguments)
     };
 
     CommandInput input;
-    if (CommandOutcome failure = prepare_input(invocation, &input))
+    CommandOutcome failure = prepare_input(invocation, [&stop] { return stop.stop_requested(); }, &input);
+    // A signal while the files were read ends the run before the port opens.
+    const bool stoppedReading =
+        stop.stop_requested() && (failure ? failure->code == ExitCode::Stopped : !input.sets.isEmpty());
+    if (stoppedReading) {
+        report.object().insert(QStringLiteral("stopped"), true);
+        report.object().insert(QStringLiteral("signal"), stop.signal_name());
+        report.object().insert(QStringLiteral("channelsWritten"), 0);
+        const QString where = failure ? QLatin1Char(' ') + failure->message : QString();
+        failure = CliFailure{ExitCode::Stopped, QStringLiteral("Stopped by %1%2: %3")
+                                                    .arg(stop.signal_name(), where, channels_written_text(0, {}))};
+    }
+    if (failure)
         return finish(failure);
-    for (const QString &warning : std::as_const(input.warnings))
-        report.warn(warning);
 
     m_port = std::make_unique<LoggingSerialControl>(m_make_port(invocation.port), m_busLog);
     FastModeSwitch *fastMode = m_port->fast_mode();
