@@ -8,6 +8,12 @@ namespace {
 // Told to the instrument after every file: the first byte 1, the rest 0.
 const QByteArray StepMarker("\x01\x00\x00\x00", 4);
 
+// "1 file", "3 files".
+QString counted(int count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
 } // namespace
 
 CommandOutcome batch_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
@@ -44,9 +50,10 @@ CommandOutcome batch_command(ChipSession &session, const Invocation &invocation,
         }
     }
     if (stopped) {
-        QString line = QStringLiteral("Stopped after %1 files").arg(steps);
+        QString line = QStringLiteral("Stopped after %1").arg(counted(steps, "file", "files"));
         if (cutWritten > 0)
-            line += QStringLiteral(" and %1 channels of %2, which got no marker").arg(cutWritten).arg(cutFile);
+            line += QStringLiteral(" and %1 of %2, which got no marker")
+                        .arg(counted(cutWritten, "channel", "channels"), cutFile);
         report.say(line + QStringLiteral(" (%1)").arg(session.signal_name()));
     }
     report.object() = {{QStringLiteral("steps"), steps},

@@ -1,12 +1,9 @@
-#include "cli_runner.h"
+#include "cli_in_process.h"
 
 #include "bus/port_names.h"
 #include "device/chip_status_text.h"
 
-#include "sim/simulated_board.h"
 #include "support/golden_bus_text.h"
-#include "support/line_trace_decoder.h"
-#include "support/recording_serial_control.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,35 +20,6 @@
 using namespace zrx;
 
 namespace {
-
-// The tool in-process on the simulated board, with a recorder in front of the
-// board so the wire can be decoded. `ports` is only ever run with --simulate.
-struct Cli {
-    SimulatedBoard board;
-    RecordingSerialControl *recorder = nullptr; // the runner's, kept after a run
-    std::function<void(RecordingSerialControl &)> recorder_ready;
-    QString out;
-    QString err;
-    QTextStream outStream{&out};
-    QTextStream errStream{&err};
-    CliRunner runner{outStream, errStream,
-                     [this](const PortChoice &) {
-                         auto control = std::make_unique<RecordingSerialControl>();
-                         control->forward_to(&board);
-                         recorder = control.get();
-                         if (recorder_ready)
-                             recorder_ready(*recorder);
-                         return control;
-                     },
-                     [] { return QList<PortListing>{}; }};
-
-    int run(const QString &commandLine)
-    {
-        return runner.run(QStringList{QStringLiteral("zrx50346-cli")} + QProcess::splitCommand(commandLine));
-    }
-    LineTrace trace() const { return recorder ? recorder->trace() : LineTrace{}; }
-    QStringList wire() const { return decode_transactions(trace()); }
-};
 
 QList<int> some_codes()
 {
@@ -327,7 +295,7 @@ void TestCliCommands::stop_request_ends_a_batch_between_files()
     QVERIFY(lines_released_at_end(cli.trace()));
     QCOMPARE(cli.trace().last().kind, LineOperation::Kind::Close);
     QVERIFY(!cli.board.is_open());
-    QVERIFY(cli.out.contains("Stopped after 1 files"));
+    QVERIFY(cli.out.contains("Stopped after 1 file ("));
 }
 
 // A signal raised in the middle of a transaction. Whatever it lands in, the
@@ -482,13 +450,6 @@ void TestCliCommands::edges_of_the_command_line()
     Cli help;
     QCOMPARE(help.run("--json --help"), 0);
     QVERIFY(json_of(help.out).value("help").toString().contains("program-otp"));
-
-    QList<int> codes = some_codes();
-    const QString set = write_set(m_dir, QStringLiteral("long.csv"), codes + QList<int>{1, 2, 3, 4, 5});
-    Cli load;
-    QCOMPARE(load.run("load --simulate " + set), 0);
-    QCOMPARE(load.err, "zrx50346-cli: " + set + " holds 5 values after the 25 of a channel set; they were ignored\n");
-    QCOMPARE(load.wire(), writes_of(codes));
 }
 
 QTEST_GUILESS_MAIN(TestCliCommands)
