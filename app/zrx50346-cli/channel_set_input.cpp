@@ -118,16 +118,24 @@ std::optional<ChannelSet> read_channel_set(const QString &path, const std::funct
         *failure = {ExitCode::Stopped, QStringLiteral("while %1 was read").arg(name)};
         return std::nullopt;
     }
-    if (!piped.error.isEmpty()) {
-        *failure = file_failure(QStringLiteral("Cannot read %1: %2").arg(name, piped.error));
+    const CliFailure readFailure = file_failure(QStringLiteral("Cannot read %1: %2").arg(name, piped.error));
+    if (!piped.error.isEmpty() && !piped.tooLong) {
+        *failure = readFailure;
         return std::nullopt;
     }
+    // What a too long pipe began with says best what is wrong with it:
+    // `yes 0x3FF` is refused for its first value.
     QBuffer buffer;
     buffer.setData(piped.bytes);
     buffer.open(QIODevice::ReadOnly);
     ChannelSetReader reader(buffer, name);
     reader.read_past_set();
-    return read_values(reader, path, failure);
+    std::optional<ChannelSet> set = read_values(reader, path, failure);
+    if (set && piped.tooLong) {
+        *failure = readFailure;
+        return std::nullopt;
+    }
+    return set;
 }
 
 } // namespace zrx

@@ -15,6 +15,7 @@ struct PipeInput {
     QByteArray bytes;
     bool stopped = false; // stop_requested() said yes before the writer was done
     QString error;        // set when the pipe could not be read whole
+    bool tooLong = false; // with error: bytes holds the first maxBytes and more
 };
 
 // Reads a pipe to its end without ever blocking past a stop: opened without

@@ -56,6 +56,7 @@ PipeInput read_pipe(const QString &path, qsizetype maxBytes, const std::function
         input.bytes.append(chunk, got);
         if (input.bytes.size() > maxBytes) {
             input.error = QStringLiteral("it holds more than %1 bytes, more than any channel set").arg(maxBytes);
+            input.tooLong = true;
             break;
         }
     }
