@@ -6,7 +6,6 @@
 #include "store/path_kind.h"
 
 #include <QDir>
-
 #include <QJsonArray>
 
 #include <cmath>
