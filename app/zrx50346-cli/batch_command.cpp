@@ -62,6 +62,12 @@ private:
     CommandOutcome m_failure;
 };
 
+// "1 file", "3 files".
+QString counted(int count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
 } // namespace
 
 CommandOutcome batch_command(ChipSession &session, const Invocation &invocation, const CommandInput &input,
@@ -72,11 +78,10 @@ CommandOutcome batch_command(ChipSession &session, const Invocation &invocation,
     if (run.failed)
         return batch.failure();
     if (run.stopped) {
-        QString line = QStringLiteral("Stopped after %1 files").arg(run.steps);
+        QString line = QStringLiteral("Stopped after %1").arg(counted(run.steps, "file", "files"));
         if (run.cutWritten > 0)
-            line += QStringLiteral(" and %1 channels of %2, which got no marker")
-                        .arg(run.cutWritten)
-                        .arg(batch.file_name(run.cutPosition));
+            line += QStringLiteral(" and %1 of %2, which got no marker")
+                        .arg(counted(run.cutWritten, "channel", "channels"), batch.file_name(run.cutPosition));
         report.say(line + QStringLiteral(" (%1)").arg(session.signal_name()));
     }
     report.object() = {{QStringLiteral("steps"), run.steps},

@@ -3,7 +3,9 @@
 #include "core/conversions.h"
 #include "device/chip_status_text.h"
 #include "store/channel_set_file.h"
+#include "store/path_kind.h"
 
+#include <QDir>
 #include <QJsonArray>
 
 #include <cmath>
@@ -107,7 +109,8 @@ void note_late_signal(ChipSession &session, CliReport &report, const QString &wh
     report.warn(QStringLiteral("%1 came during %2, which was finished first").arg(session.signal_name(), what));
 }
 
-CommandOutcome prepare_input(const Invocation &invocation, CommandInput *input)
+CommandOutcome prepare_input(const Invocation &invocation, const std::function<bool()> &stop_requested,
+                             CommandInput *input)
 {
     if (invocation.command == Command::Write) {
         const std::optional<int> channel = channel_of_label(invocation.arguments.at(0));
@@ -128,15 +131,19 @@ CommandOutcome prepare_input(const Invocation &invocation, CommandInput *input)
     if (takesFiles) {
         for (const QString &path : invocation.arguments) {
             CliFailure failure;
-            const std::optional<ChannelSet> set = read_channel_set(path, &failure);
+            const std::optional<ChannelSet> set = read_channel_set(path, stop_requested, &failure);
             if (!set)
                 return failure;
-            if (set->valuesIgnored > 0)
-                input->warnings << QStringLiteral("%1 holds %2 values after the 25 of a channel set; they were ignored")
-                                       .arg(path)
-                                       .arg(set->valuesIgnored);
             input->sets << *set;
         }
+    }
+    // A save would replace a device node or a FIFO with a file: refused
+    // before the chip is even read.
+    if (invocation.command == Command::Save) {
+        const QString path = invocation.arguments.at(0);
+        if (const QString reason = not_a_regular_file_reason(path); !reason.isEmpty())
+            return CliFailure{ExitCode::File,
+                              QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), reason)};
     }
     return std::nullopt;
 }

@@ -11,16 +11,16 @@
 namespace zrx {
 
 // What a command works from besides the chip, taken from its arguments
-// before the port is opened: a wrong channel or a broken file ends the run
-// with nothing sent.
+// before the port is opened: a wrong channel, a broken file or a save onto
+// something that is not a file ends the run with nothing sent. A stop while
+// a file is read ends it too (ExitCode::Stopped, with what was being read).
 struct CommandInput {
     int channel = 0;             // write
     ChannelValue value;          // write
     QList<ChannelSet> sets;      // load, program-otp, batch
-    // Said on stderr before the command runs: values ignored in a file.
-    QStringList warnings;
 };
-CommandOutcome prepare_input(const Invocation &invocation, CommandInput *input);
+CommandOutcome prepare_input(const Invocation &invocation, const std::function<bool()> &stop_requested,
+                             CommandInput *input);
 
 // The commands on the chip, each on an open port.
 CommandOutcome read_command(ChipSession &session, const Invocation &invocation, CliReport &report);

@@ -11,9 +11,9 @@ enum class ExitCode : int {
     Done = 0,
     Usage = 1,    // bad option or argument; program-otp without --yes
     Port = 2,     // not found, no permission, in use, lost
-    File = 3,     // cannot read or write, short file, not a number, a code outside 0..1023
+    File = 3,     // cannot read or write, not 25 plain numbers, a code outside 0..1024, not a regular file
     NoAnswer = 4, // every word read FFFF; a register differs after load --verify or a burn
-    Stopped = 5,  // a signal ended the command before its work was done (batch: 0)
+    Stopped = 5,  // a signal ended the command before its work was done (batch: 0, but 5 while files are read)
     OutputLost = 6, // the work was done, but stdout or stderr could not be written (no other failure)
 };
 

@@ -3,6 +3,21 @@
 #include <QJsonDocument>
 
 namespace zrx {
+namespace {
+
+// A line for the terminal: a file name or value with control characters in
+// it (an escape sequence) must not steer it, so each shows as "?".
+QString terminal_safe(QString line)
+{
+    for (QChar &c : line) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            c = QChar(u'?');
+    }
+    return line;
+}
+
+} // namespace
 
 CliReport::CliReport(QTextStream &out, QTextStream &err, bool json) : m_out(out), m_err(err), m_json(json) {}
 
@@ -13,14 +28,14 @@ void CliReport::say(const QString &line)
             m_progress(line);
         return;
     }
-    m_out << line << '\n';
+    m_out << terminal_safe(line) << '\n';
     // A batch says each step as it happens, also into a pipe.
     m_out.flush();
 }
 
 void CliReport::warn(const QString &line)
 {
-    m_err << "zrx50346-cli: " << line << '\n';
+    m_err << "zrx50346-cli: " << terminal_safe(line) << '\n';
     m_err.flush();
 }
 
@@ -53,7 +68,7 @@ int CliReport::finish(const CommandOutcome &outcome)
         m_out.flush();
         return int(ExitCode::Done);
     }
-    m_err << "zrx50346-cli: " << outcome->message << '\n';
+    m_err << "zrx50346-cli: " << terminal_safe(outcome->message) << '\n';
     m_err.flush();
     if (m_json) {
         const QJsonObject error{{QStringLiteral("code"), int(outcome->code)},

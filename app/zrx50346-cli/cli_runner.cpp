@@ -180,12 +180,22 @@ int CliRunner::run_on_port(const Invocation &invocation, CliReport &report, cons
         return report.finish(failure);
 
     CommandInput input;
-    if (CommandOutcome failure = prepare_input(invocation, &input))
+    CommandOutcome failure = prepare_input(invocation, [&stop] { return stop.stop_requested(); }, &input);
+    // A signal while the files were read ends the run before the port opens.
+    const bool stoppedReading =
+        stop.stop_requested() && (failure ? failure->code == ExitCode::Stopped : !input.sets.isEmpty());
+    if (stoppedReading) {
+        report.object().insert(QStringLiteral("stopped"), true);
+        report.object().insert(QStringLiteral("signal"), stop.signal_name());
+        report.object().insert(QStringLiteral("channelsWritten"), 0);
+        const QString where = failure ? QLatin1Char(' ') + failure->message : QString();
+        failure = CliFailure{ExitCode::Stopped, QStringLiteral("Stopped by %1%2: %3")
+                                                    .arg(stop.signal_name(), where, channels_written_text(0, {}))};
+    }
+    if (failure)
         return finish(failure);
     if (burning && !input.sets.isEmpty())
         burn.codes = codes_to_burn(input.sets.first());
-    for (const QString &warning : std::as_const(input.warnings))
-        report.warn(warning);
 
     // A session makes its port once; its port options are the same for every command.
     if (!keepOpen || !m_port)

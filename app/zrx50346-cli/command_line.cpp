@@ -170,7 +170,9 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     parsed.json = parser.isSet(QStringLiteral("json"));
     if (!understood)
         return failed(parsed, parser.errorText());
-    if (parser.isSet(help)) {
+    // Qt's parser offers --help-all beside --help; there are no Qt options
+    // to add to the text, so both say the same.
+    if (parser.isSet(help) || parser.optionNames().contains(QLatin1String("help-all"))) {
         parsed.text = parser.helpText();
         return parsed;
     }
@@ -195,7 +197,12 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
         return failed(parsed, QStringLiteral("Unknown command \"%1\" (see --help)").arg(name));
     if (positional.size() < syntax->minArguments || (syntax->maxArguments >= 0 && positional.size() > syntax->maxArguments))
         return failed(parsed, QStringLiteral("Wrong number of arguments for %1 (see --help)").arg(name));
-    for (const QString &option : parser.optionNames()) {
+    const QStringList given = parser.optionNames();
+    for (const QString &option : given) {
+        // The parser would keep the last of two, silently: "--port a --port b"
+        // is a script's mistake, not a choice.
+        if (given.count(option) > 1)
+            return failed(parsed, QStringLiteral("--%1 is given more than once").arg(option));
         if (!takes_option(*syntax, option))
             return failed(parsed, QStringLiteral("%1 does not take --%2").arg(name, option));
     }

@@ -21,6 +21,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(zrx::VersionText));
 
     QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Bench software for the ZRX50346 reference-voltage chip."));
+    parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Run on the simulated board instead of a serial port."));
     parser.addOption(simulate);

@@ -1,6 +1,7 @@
 #include "store/channel_set_reader.h"
 
 #include "core/number_text.h"
+#include "store/plain_number.h"
 
 #include <QDir>
 
@@ -46,21 +47,6 @@ bool starts_with_number(QByteArrayView text)
     if (at(i) == '.')
         ++i;
     return is_digit_of(at(i), 10);
-}
-
-// The value as a person can read it in a message: short, and without the
-// control characters of a binary file.
-QString quoted_value(QByteArrayView value)
-{
-    constexpr qsizetype Shown = 40;
-    QString text;
-    for (const char c : value.first(std::min(value.size(), Shown))) {
-        const uchar u = uchar(c);
-        text += (u < 0x20 || u == 0x7f) ? QChar(u'?') : QChar(QLatin1Char(c));
-    }
-    if (value.size() > Shown)
-        text += QStringLiteral("...");
-    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 } // namespace
@@ -208,30 +194,22 @@ std::optional<double> ChannelSetReader::next()
         return fail(QStringLiteral("Value %1 on line %2 of %3 (%4) is not a number")
                         .arg(number)
                         .arg(line)
-                        .arg(m_name, quoted_value(value)));
+                        .arg(m_name, quoted_file_value(value)));
 
     ++m_valuesRead;
     m_lastValueLine = line;
+    m_lastValueText = value;
     if (m_valuesRead == ValueCount && !m_readPastSet)
         close(); // whatever follows is not read
     return leading_number(QByteArrayView(value));
 }
 
-int ChannelSetReader::values_after_set()
+int ChannelSetReader::line_after_set()
 {
-    int count = 0;
-    bool inValue = false;
-    char c = 0;
-    while (m_device && m_valuesRead == ValueCount && read_char(c) == Read::Char) {
-        if (c == ',' || is_line_end(c)) {
-            inValue = false;
-        } else if (!inValue && !is_blank(c)) {
-            inValue = true;
-            ++count;
-        }
-    }
+    const bool found = m_device && m_valuesRead == ValueCount && skip_filler();
+    const int line = found ? m_line : 0;
     close();
-    return count;
+    return line;
 }
 
 } // namespace zrx

@@ -42,13 +42,16 @@ public:
     int values_read() const { return m_valuesRead; }
     // The line the value last handed out stood on, counted from 1.
     int line_of_last_value() const { return m_lastValueLine; }
+    // That value as the file wrote it, blanks around it included.
+    QByteArray last_value_text() const { return m_lastValueText; }
 
-    // Keeps the file open after the 25th value, for values_after_set(). Call
+    // Keeps the file open after the 25th value, for line_after_set(). Call
     // it before the first next().
     void read_past_set() { m_readPastSet = true; }
-    // After the 25th value: reads on to the end and counts the values that
-    // follow, numbers or not, which no loader ever uses. Then closes.
-    int values_after_set();
+    // After the 25th value: reads on to the start of a 26th value, which no
+    // loader uses, and gives its line; 0 when the file ends first (or a
+    // fault, which error() then describes, stops the reading). Then closes.
+    int line_after_set();
 
     // Stops reading and closes a file the reader opened itself.
     void close();
@@ -67,6 +70,7 @@ private:
     int m_valuesRead = 0;
     int m_line = 1;
     int m_lastValueLine = 0;
+    QByteArray m_lastValueText;
     bool m_atStart = true;
     bool m_readPastSet = false;
 };

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <limits>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 using namespace zrx;
@@ -260,15 +261,28 @@ void TestChannelSetFile::save_replaces_a_longer_file()
 void TestChannelSetFile::save_into_unwritable_place_reports_why_data()
 {
     QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("standing"); // what stands at target before
     // Root may write anywhere chmod forbids; a path through a file or a
-    // missing folder stops everyone.
-    QTest::newRow("under a regular file") << "old.csv/new.csv";
-    QTest::newRow("missing folder") << "missing/new.csv";
+    // missing folder stops everyone, and so does a folder or a FIFO that a
+    // save would replace.
+    QTest::newRow("under a regular file") << "old.csv/new.csv" << "";
+    QTest::newRow("missing folder") << "missing/new.csv" << "";
+    QTest::newRow("a folder") << "place" << "folder";
+#ifdef Q_OS_UNIX
+    QTest::newRow("a FIFO") << "place" << "fifo";
+#endif
 }
 
 void TestChannelSetFile::save_into_unwritable_place_reports_why()
 {
     QFETCH(QString, target);
+    QFETCH(QString, standing);
+    if (standing == QLatin1String("folder"))
+        QVERIFY(QDir(m_dir->path()).mkdir(target));
+#ifdef Q_OS_UNIX
+    if (standing == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path(target)).constData(), 0600), 0);
+#endif
     const QByteArray old = "old contents\r\n";
     write_bytes(path("old.csv"), old);
     ChannelTable table;
@@ -281,6 +295,8 @@ void TestChannelSetFile::save_into_unwritable_place_reports_why()
     QVERIFY(!save_channel_set(path(target), table, nullptr));
     QCOMPARE(read_bytes(path("old.csv")), old);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("old.csv")});
+    if (!standing.isEmpty())
+        QVERIFY(QFileInfo::exists(path(target)) && !QFileInfo(path(target)).isFile());
 }
 
 // A file-size limit makes the disk refuse the new text half-way, as a full

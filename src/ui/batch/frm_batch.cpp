@@ -224,9 +224,10 @@ BatchFile frm_batch::write_file(int position)
                                           .arg(name));
         return {};
     }
-    // Stored as read, sent saturated; a marker that fails says more.
-    if (!result.outOfRange.isEmpty())
-        lblBatchStatus->setText(out_of_range_text(name, result.outOfRange));
+    // Stored as read, sent saturated, read by leading digits; a marker that
+    // fails says more.
+    if (const QString notes = loaded_file_notes(name, result); !notes.isEmpty())
+        lblBatchStatus->setText(notes);
     return {BatchFile::Result::Played, ChannelCount};
 }
 

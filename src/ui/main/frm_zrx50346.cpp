@@ -440,9 +440,9 @@ void frmZRX50346::load_channel_file()
         result = load_channel_set(path, m_table, *this,
                                   [this, name = QFileInfo(path).fileName()] { write_loaded_channel(m_chip, name); });
     }
-    // Stored as read, sent saturated: the user must know the chip got
-    // something other than the file says.
-    statusFile->set_status(out_of_range_text(QFileInfo(path).fileName(), result.outOfRange));
+    // Stored as read, sent saturated, read by their leading digits: the user
+    // must know the chip got something other than the file says.
+    statusFile->set_status(loaded_file_notes(QFileInfo(path).fileName(), result));
     // Once the wait cursor and the progress are gone.
     if (!result.ok)
         show_message(this, {QCoreApplication::applicationName(), result.error, QMessageBox::Warning});

@@ -9,6 +9,10 @@
 
 #include <csignal>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace zrx;
 
 namespace {
@@ -152,6 +156,7 @@ private slots:
     void wire_is_the_windows_data();
     void wire_is_the_windows();
     void interrupt_ends_a_batch_with_the_bus_idle();
+    void signal_ends_the_wait_for_a_fifo();
 
 private:
     QTemporaryDir m_dir;
@@ -231,6 +236,38 @@ void TestCliOnPty::interrupt_ends_a_batch_with_the_bus_idle()
     QCOMPARE(channel_writes_of(wire), wire);
     QVERIFY(lines_released_at_end(trace_of(requests)));
     QVERIFY(cli.process.readAllStandardOutput().contains(QByteArray("Stopped after ") + QByteArray::number(frames / 24)));
+}
+
+// `load` of a FIFO that a writer holds open but never writes to: the tool
+// waits for the set, and SIGTERM ends the wait with exit 5, the port never
+// opened.
+void TestCliOnPty::signal_ends_the_wait_for_a_fifo()
+{
+    SKIP_UNDER_WINE();
+    const QByteArray fifo = QFile::encodeName(m_dir.filePath(QStringLiteral("set.fifo")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    PseudoTerminal pty;
+    const QString log = m_dir.filePath(QStringLiteral("fifo.log"));
+    CliProcess cli(log);
+
+    cli.start("load " + QFile::decodeName(fifo) + " --port " + pty.slave());
+    // A writer's open without waiting succeeds only once the tool reads.
+    int writer = -1;
+    for (int tries = 0; writer < 0 && tries < 3000; ++tries) {
+        writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer < 0)
+            ::usleep(10'000);
+    }
+    QVERIFY(writer >= 0);
+    ::kill(pid_t(cli.process.processId()), SIGTERM);
+    const bool ended = cli.process.waitForFinished(30'000);
+    ::close(writer);
+
+    QVERIFY2(ended, "SIGTERM did not end the wait for the FIFO");
+    QCOMPARE(cli.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.process.exitCode(), 5);
+    QVERIFY(cli.process.readAllStandardError().contains("Stopped by SIGTERM while " + fifo + " was read"));
+    QCOMPARE(read_file(log), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestCliOnPty)

@@ -133,12 +133,20 @@ void TestBusyWindow::read_dac_on_a_slow_port()
 void TestBusyWindow::every_long_action_says_what_it_does_data()
 {
     QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("progress");
-    QTest::newRow("Reset") << "Command6" << "Reading register \\d+ of 25";
-    QTest::newRow("Change Address") << "Command7" << "(Reading register \\d+ of 25|Writing back channel .+)";
-    QTest::newRow("Program OTP") << "Command10" << "Burning channel \\d+ of 24";
-    QTest::newRow("Load From File") << "Command2" << "Loading set\\.csv: \\d+ of 24";
-    QTest::newRow("batch step") << "" << "Loading set\\.csv: \\d+ of 24";
+    const QString set = QStringLiteral("set.csv");
+    QTest::newRow("Reset") << "Command6" << set << "Reading register \\d+ of 25";
+    QTest::newRow("Change Address") << "Command7" << set << "(Reading register \\d+ of 25|Writing back channel .+)";
+    QTest::newRow("Program OTP") << "Command10" << set << "Burning channel \\d+ of 24";
+    QTest::newRow("Load From File") << "Command2" << set << "Loading set\\.csv: \\d+ of 24";
+    QTest::newRow("batch step") << "" << set << "Loading set\\.csv: \\d+ of 24";
+    // 255 characters, the most a name may have: its middle gives way, its
+    // head and ".csv" stay, and so does the count.
+    const QString longName = QStringLiteral("gamma_") + QString(235, QLatin1Char('x')) + QStringLiteral("_end_of_it.csv");
+    const QString shortened = QString::fromUtf8("Loading gam[a-z_]*…[a-z_]*\\.csv: \\d+ of 24");
+    QTest::newRow("Load From File, a long name") << "Command2" << longName << shortened;
+    QTest::newRow("batch step, a long name") << "" << longName << shortened;
 }
 
 // A shorter delay per request, enough to take each action past the point
@@ -146,15 +154,16 @@ void TestBusyWindow::every_long_action_says_what_it_does_data()
 void TestBusyWindow::every_long_action_says_what_it_does()
 {
     QFETCH(QString, button);
+    QFETCH(QString, file);
     QFETCH(QString, progress);
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("set.csv")));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(set_text(falling_codes())) > 0);
-    file.close();
+    QFile set(dir.filePath(file));
+    QVERIFY(set.open(QIODevice::WriteOnly) && set.write(set_text(falling_codes())) > 0);
+    set.close();
     MainWindowFixture f;
     f.store.write(QStringLiteral("vref_high0"), QStringLiteral("10"), QStringLiteral("10"));
     f.start();
-    f.fileToChoose = file.fileName();
+    f.fileToChoose = set.fileName();
     f.recorder->set_request_latency(150us);
 
     Watcher watcher(f.window.get());
@@ -171,6 +180,9 @@ void TestBusyWindow::every_long_action_says_what_it_does()
     const QRegularExpression expected(QLatin1Char('^') + progress + QLatin1Char('$'));
     QVERIFY2(!watcher.messages.filter(expected).isEmpty(), qPrintable(watcher.messages.join(QLatin1Char('\n'))));
     verify_fits(f.window.get(), watcher.messages);
+    // The window at its size leaves a message some 30 characters.
+    for (const QString &message : std::as_const(watcher.messages))
+        QVERIFY2(message.size() <= 40, qPrintable(message));
     QVERIFY(watcher.paints > 0);
     QCOMPARE(f.window->statusBar()->currentMessage(), QString());
 }

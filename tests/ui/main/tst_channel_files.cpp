@@ -52,7 +52,8 @@ private slots:
     void cancel_changes_nothing();
     void save_load_round_trip();
     void broken_file_is_reported_and_keeps_loaded_rows();
-    void codes_outside_the_chip_range_are_named();
+    void file_status_names_what_the_file_did_not_mean_data();
+    void file_status_names_what_the_file_did_not_mean();
     void failed_save_is_reported();
     void real_dialog_configuration();
 };
@@ -177,23 +178,47 @@ void TestChannelFiles::broken_file_is_reported_and_keeps_loaded_rows()
     QVERIFY(QFile(path).open(QIODevice::ReadWrite)); // not held open
 }
 
-// Loaded as they stand and sent saturated, as ever; the status line names
-// the lines (two values share line 2) and what the chip got for them.
-void TestChannelFiles::codes_outside_the_chip_range_are_named()
+void TestChannelFiles::file_status_names_what_the_file_did_not_mean_data()
 {
+    QTest::addColumn<QByteArray>("codes"); // lines 2..25 and anything after
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QList<int>>("sent"); // registers 0.. as the chip holds them after
+    const QByteArray rest = QByteArray("512\r\n").repeated(19);
+    QTest::newRow("the edges: -1 and 1025 named, 0, 1023 and 1024 not")
+        << "-1\r\n0\r\n1023\r\n1024\r\n1025\r\n" + rest
+        << "Codes outside 0..1024 in odd.csv: line 2 (-1, sent as 0), line 6 (1025, sent as 1023)"
+        << QList<int>{0, 0, 1023, 1023, 1023};
+    QTest::newRow("two values on a line, one negative")
+        << "100,5120\r\n" + QByteArray("512\r\n").repeated(5) + "-7.9\r\n" + QByteArray("512\r\n").repeated(16)
+        << "Codes outside 0..1024 in odd.csv: line 2 (5120, sent as 1023), line 8 (-7.9, sent as 0)"
+        << QList<int>{100, 1023, 512, 512, 512, 512, 512, 0};
+    QTest::newRow("read by leading digits, and values past the 25th")
+        << "0x3FF\r\n12abc\r\n 7 \r\n&H10\r\n1e3\r\n" + rest + "4\r\n5\r\n"
+        << "Not plain numbers in odd.csv: line 2 (\"0x3FF\", read as 0), line 3 (\"12abc\", read as 12), "
+           "line 6 (\"1e3\", read as 1000); Values after the 25th in odd.csv ignored, from line 26 on"
+        << QList<int>{0, 12, 7, 16, 1000};
+    QTest::newRow("plain numbers in range, no more") << "1024\r\n&H3FF\r\n+2\r\n0\r\n1\r\n" + rest << QString()
+                                                      << QList<int>{1023, 1023, 2, 0, 1};
+}
+
+// Loaded as they stand, sent saturated and read by the number rule, as ever;
+// the status line names what the chip got other than the file says.
+void TestChannelFiles::file_status_names_what_the_file_did_not_mean()
+{
+    QFETCH(QByteArray, codes);
+    QFETCH(QString, status);
+    QFETCH(QList<int>, sent);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("odd.csv"));
-    write_file(path, "10\r\n100,5120\r\n" + QByteArray("512\r\n").repeated(5) + "-7.9\r\n"
-                         + QByteArray("512\r\n").repeated(16));
+    write_file(path, "10\r\n" + codes);
     MainWindowFixture f;
     start_at(f, QStringLiteral("10"), spread_codes(3, 5));
     f.fileToChoose = path;
     f.mouse_click(f.button(QStringLiteral("Command2")));
 
-    QCOMPARE(f.widget(QStringLiteral("statusFile"))->property("text").toString(),
-             QStringLiteral("Codes outside 0..1023 in odd.csv: line 2 (5120, sent as 1023), line 8 (-7.9, sent as 0)"));
-    QCOMPARE(f.board.chip().register_word(1), quint16(1023));
-    QCOMPARE(f.board.chip().register_word(7), quint16(0));
+    QCOMPARE(f.widget(QStringLiteral("statusFile"))->property("text").toString(), status);
+    for (int r = 0; r < sent.size(); ++r)
+        QCOMPARE(f.board.chip().register_word(r), quint16(sent[r]));
 }
 
 void TestChannelFiles::failed_save_is_reported()
