@@ -35,8 +35,12 @@ def test_burn_loop_logs_every_attempt_and_raises_on_a_bad_burn(cli, tmp_path):
     assert burn.value.exit_code == 4
     assert len(burn.value.answer["differences"]) == 24
     assert "Max Bank stayed at 4" in burn.value.message
+    # An attempt before each of the five burns, a result after it; the refusal without yes is a result alone.
     records = [json.loads(line) for line in log.read_text().splitlines()]
-    assert [r["result"] for r in records] == ["verified"] * 4 + ["differs"]
+    assert [r["record"] for r in records] == ["attempt", "result"] * 5 + ["result"]
+    results = [r for r in records if r["record"] == "result"]
+    assert [r["result"] for r in results] == ["verified"] * 4 + ["differs", "not burned"]
+    assert [r["id"] for r in records[:10:2]] == [r["id"] for r in results[:5]]
 
 
 @pytest.mark.parametrize("call, error, exit_code, words", [

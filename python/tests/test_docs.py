@@ -38,4 +38,5 @@ def test_the_python_examples_run(cli, tmp_path):
         run = subprocess.run([sys.executable, "-c", example], capture_output=True, text=True, cwd=tmp_path,
                              env=environment, timeout=120)
         assert run.returncode == 0, run.stderr
-    assert len((tmp_path / "burns.jsonl").read_text().splitlines()) == 5
+    # Five burns: an attempt line and a result line each.
+    assert len((tmp_path / "burns.jsonl").read_text().splitlines()) == 10
