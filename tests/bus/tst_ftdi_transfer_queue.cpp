@@ -99,8 +99,8 @@ private slots:
     void giving_up();
     void read_buffers_of_the_families_data();
     void read_buffers_of_the_families();
-    void remembered_adapter_text_data();
-    void remembered_adapter_text();
+    void remembered_text_data();
+    void remembered_text();
 };
 
 void TestFtdiTransferQueue::writes_within_the_credit_data()
@@ -222,7 +222,7 @@ void TestFtdiTransferQueue::read_buffers_of_the_families()
     QCOMPARE(int(ftdi_chip_family(chipType, port).readBuffer), readBuffer);
 }
 
-void TestFtdiTransferQueue::remembered_adapter_text_data()
+void TestFtdiTransferQueue::remembered_text_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("port");
@@ -238,7 +238,7 @@ void TestFtdiTransferQueue::remembered_adapter_text_data()
 
 // Read back into its fields, and written out again the same (bus and
 // address are not interchangeable).
-void TestFtdiTransferQueue::remembered_adapter_text()
+void TestFtdiTransferQueue::remembered_text()
 {
     QFETCH(QString, text);
     QFETCH(int, port);
