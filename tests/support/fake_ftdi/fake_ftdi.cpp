@@ -27,6 +27,7 @@ bool reaches(ftdi_context *ftdi)
 {
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
     a.usbTransfers += ftdi->usb_dev && !a.gone;
+    a.clockNanoseconds += ftdi->usb_dev && !a.gone ? a.transferNanoseconds : 0;
     return ftdi->usb_dev && !a.gone;
 }
 
@@ -47,6 +48,25 @@ std::chrono::nanoseconds FakeFtdiAdapter::state_period(int chipBaud) const
     const bool hChip = chipType == TYPE_2232H || chipType == TYPE_4232H || chipType == TYPE_232H;
     const int perBaud = statesPerBaud ? statesPerBaud : hChip ? 4 : 16;
     return std::chrono::nanoseconds(1'000'000'000LL / (qint64(perBaud) * chipBaud));
+}
+
+// The transmit buffers of the data sheets, per port.
+int FakeFtdiAdapter::fifo_size() const
+{
+    if (sampleFifo)
+        return sampleFifo;
+    switch (chipType) {
+    case TYPE_2232H:
+        return 4096;
+    case TYPE_4232H:
+        return 2048;
+    case TYPE_232H:
+        return 1024;
+    case TYPE_230X:
+        return 512;
+    default:
+        return 128;
+    }
 }
 
 quint8 FakeFtdiAdapter::pins() const
@@ -222,13 +242,14 @@ int ftdi_write_data(ftdi_context *ftdi, const unsigned char *buf, int size)
         return size;
     }
     // A full FIFO stops the states; libusb gives up on the write.
-    const int room = std::max(0, a.sampleFifo - int(a.samples.size()));
+    const int room = std::max(0, a.fifo_size() - int(a.samples.size()));
     const int clocked = std::min(size, room);
     for (int i = 0; i < clocked; ++i) {
         a.samples.append(char(a.pins()));
         a.latch = buf[i];
         a.record(Kind::State);
     }
+    a.mostInFlight = std::max(a.mostInFlight, int(a.samples.size()));
     const qint64 onPins = clocked * a.state_period(a.chipBaud).count();
     a.wireNanoseconds += onPins;
     a.clockNanoseconds += onPins;
