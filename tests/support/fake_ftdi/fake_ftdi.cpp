@@ -233,6 +233,7 @@ int ftdi_write_data(ftdi_context *ftdi, const unsigned char *buf, int size)
         a.chip.set_clock_high(true);
         a.chip.set_port_data_high(true);
     }
+    a.mute = a.mute || a.writesBeforeMute-- == 0;
     if (!zrx::reaches(ftdi))
         return zrx::fail(ftdi, -1, "usb bulk write failed");
     if (!a.bitBang) {
@@ -261,7 +262,7 @@ int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
     if (!zrx::reaches(ftdi))
         return zrx::fail(ftdi, -4, "usb bulk read failed"); // LIBUSB_ERROR_NO_DEVICE
-    if (a.samples.isEmpty())
+    if (a.samples.isEmpty() || a.mute)
         return 0;
     if (a.emptyReadsLeft-- > 0)
         return 0;

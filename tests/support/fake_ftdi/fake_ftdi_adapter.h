@@ -66,11 +66,13 @@ struct FakeFtdiAdapter {
     int emptyReadsBetween = 0; // reads that return nothing before each piece
     bool refuseOpen = false;   // libusb_open() fails, as without permission
     int writesBeforeLoss = -1; // the adapter is pulled at this bulk write
+    int writesBeforeMute = -1; // from this bulk write on, reads bring no sample
 
     SimulatedChip chip;
     QList<Event> events;
     bool usbOpen = false;
     bool gone = false;
+    bool mute = false;
     bool driverGivenBack = false;
     // Whether the system's serial driver has the port (and its tty is
     // there); a killed run leaves it false. Told to driverChanged.
