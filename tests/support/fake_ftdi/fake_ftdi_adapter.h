@@ -22,7 +22,10 @@ namespace zrx {
 // one: an FT2232C/D's baud request reaches its first port whichever port was
 // chosen; the chip stops clocking states while its chip-to-host FIFO is full,
 // and the write stalls until libusb gives up; reads may come back in pieces,
-// with empty returns between them.
+// with empty returns between them. Writes and reads may also be submitted
+// and waited for later (ftdi_write_data_submit and the rest), as the fast
+// bus does; every USB transfer or request adds transferNanoseconds to
+// clock(), one after another, overlapping or not.
 struct FakeFtdiAdapter {
     // One per state written in bit-bang mode, change of mode or register,
     // block of UART bytes, USB open and close: the pins afterwards.
