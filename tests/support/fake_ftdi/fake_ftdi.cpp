@@ -27,6 +27,7 @@ bool reaches(ftdi_context *ftdi)
 {
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
     a.usbTransfers += ftdi->usb_dev && !a.gone;
+    a.clockNanoseconds += ftdi->usb_dev && !a.gone ? a.transferNanoseconds : 0;
     return ftdi->usb_dev && !a.gone;
 }
 
@@ -47,6 +48,25 @@ std::chrono::nanoseconds FakeFtdiAdapter::state_period(int chipBaud) const
     const bool hChip = chipType == TYPE_2232H || chipType == TYPE_4232H || chipType == TYPE_232H;
     const int perBaud = statesPerBaud ? statesPerBaud : hChip ? 4 : 16;
     return std::chrono::nanoseconds(1'000'000'000LL / (qint64(perBaud) * chipBaud));
+}
+
+// The transmit buffers of the data sheets, per port.
+int FakeFtdiAdapter::fifo_size() const
+{
+    if (sampleFifo)
+        return sampleFifo;
+    switch (chipType) {
+    case TYPE_2232H:
+        return 4096;
+    case TYPE_4232H:
+        return 2048;
+    case TYPE_232H:
+        return 1024;
+    case TYPE_230X:
+        return 512;
+    default:
+        return 128;
+    }
 }
 
 quint8 FakeFtdiAdapter::pins() const
@@ -213,6 +233,7 @@ int ftdi_write_data(ftdi_context *ftdi, const unsigned char *buf, int size)
         a.chip.set_clock_high(true);
         a.chip.set_port_data_high(true);
     }
+    a.mute = a.mute || a.writesBeforeMute-- == 0;
     if (!zrx::reaches(ftdi))
         return zrx::fail(ftdi, -1, "usb bulk write failed");
     if (!a.bitBang) {
@@ -222,13 +243,14 @@ int ftdi_write_data(ftdi_context *ftdi, const unsigned char *buf, int size)
         return size;
     }
     // A full FIFO stops the states; libusb gives up on the write.
-    const int room = std::max(0, a.sampleFifo - int(a.samples.size()));
+    const int room = std::max(0, a.fifo_size() - int(a.samples.size()));
     const int clocked = std::min(size, room);
     for (int i = 0; i < clocked; ++i) {
         a.samples.append(char(a.pins()));
         a.latch = buf[i];
         a.record(Kind::State);
     }
+    a.mostInFlight = std::max(a.mostInFlight, int(a.samples.size()));
     const qint64 onPins = clocked * a.state_period(a.chipBaud).count();
     a.wireNanoseconds += onPins;
     a.clockNanoseconds += onPins;
@@ -240,7 +262,7 @@ int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
     if (!zrx::reaches(ftdi))
         return zrx::fail(ftdi, -4, "usb bulk read failed"); // LIBUSB_ERROR_NO_DEVICE
-    if (a.samples.isEmpty())
+    if (a.samples.isEmpty() || a.mute)
         return 0;
     if (a.emptyReadsLeft-- > 0)
         return 0;
@@ -249,6 +271,57 @@ int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
     std::copy_n(a.samples.constData(), count, buf);
     a.samples.remove(0, count);
     return count;
+}
+
+// Transfers in flight: the fake does a write's work when it is submitted
+// (a stalled one fails when it is waited for, as libusb reports it then) and
+// a read's when it is waited for. A read the chip cannot fill ends after
+// libusb's time-out with what it got.
+static ftdi_transfer_control *new_transfer(ftdi_context *ftdi, unsigned char *buf, int size, int offset, bool done)
+{
+    auto *tc = static_cast<ftdi_transfer_control *>(std::calloc(1, sizeof(ftdi_transfer_control)));
+    *tc = {done, buf, size, offset, ftdi, nullptr};
+    return tc;
+}
+
+ftdi_transfer_control *ftdi_write_data_submit(ftdi_context *ftdi, unsigned char *buf, int size)
+{
+    const int written = ftdi_write_data(ftdi, buf, size);
+    return FakeFtdiAdapter::get().gone ? nullptr : new_transfer(ftdi, buf, size, written, true);
+}
+
+ftdi_transfer_control *ftdi_read_data_submit(ftdi_context *ftdi, unsigned char *buf, int size)
+{
+    if (!ftdi->usb_dev || FakeFtdiAdapter::get().gone)
+        return nullptr;
+    return new_transfer(ftdi, buf, size, 0, false);
+}
+
+int ftdi_transfer_data_done(ftdi_transfer_control *tc)
+{
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    const bool reading = !tc->completed;
+    int result = tc->offset;
+    if (reading) {
+        while (result >= 0 && tc->offset < tc->size) {
+            const int read = ftdi_read_data(tc->ftdi, tc->buf + tc->offset, tc->size - tc->offset);
+            if (read < 0)
+                result = read;
+            else if (read == 0 && (a.samples.isEmpty() || a.mute)) {
+                a.clockNanoseconds += qint64(tc->ftdi->usb_read_timeout) * 1'000'000;
+                break;
+            }
+            tc->offset += std::max(read, 0);
+        }
+        result = result < 0 ? result : tc->offset;
+    }
+    std::free(tc);
+    return result;
+}
+
+void ftdi_transfer_data_cancel(ftdi_transfer_control *tc, timeval *)
+{
+    std::free(tc);
 }
 
 // The adapter itself and each of otherSerials: entries 0, 1, ... in a list

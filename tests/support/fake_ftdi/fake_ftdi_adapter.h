@@ -22,7 +22,10 @@ namespace zrx {
 // one: an FT2232C/D's baud request reaches its first port whichever port was
 // chosen; the chip stops clocking states while its chip-to-host FIFO is full,
 // and the write stalls until libusb gives up; reads may come back in pieces,
-// with empty returns between them.
+// with empty returns between them. Writes and reads may also be submitted
+// and waited for later (ftdi_write_data_submit and the rest), as the fast
+// bus does; every USB transfer or request adds transferNanoseconds to
+// clock(), one after another, overlapping or not.
 struct FakeFtdiAdapter {
     // One per state written in bit-bang mode, change of mode or register,
     // block of UART bytes, USB open and close: the pins afterwards.
@@ -40,6 +43,8 @@ struct FakeFtdiAdapter {
     static FakeFtdiAdapter &get();
     // How long a state lasts on this chip at the given baud rate.
     std::chrono::nanoseconds state_period(int chipBaud) const;
+    // The samples the chip holds before it stops clocking states.
+    int fifo_size() const;
     // A clock that runs only while states and bytes are on the pins.
     static std::chrono::nanoseconds clock() { return std::chrono::nanoseconds(get().clockNanoseconds); }
 
@@ -58,22 +63,26 @@ struct FakeFtdiAdapter {
     int interfaceNumber = 0; // the port of the chip behind the tty
     QString serialNumber = QStringLiteral("FT0FAKE1");
     QStringList otherSerials; // more FTDI adapters on the USB
-    int sampleFifo = 64;      // samples the chip holds for the host
+    int sampleFifo = 0;       // samples the chip holds for the host; 0: its family's read buffer
+    qint64 transferNanoseconds = 0; // what each USB transfer or request adds to clock()
     int readPiece = 0;        // at most this many samples a read; 0: all
     int emptyReadsBetween = 0; // reads that return nothing before each piece
     bool refuseOpen = false;   // libusb_open() fails, as without permission
     int writesBeforeLoss = -1; // the adapter is pulled at this bulk write
+    int writesBeforeMute = -1; // from this bulk write on, reads bring no sample
 
     SimulatedChip chip;
     QList<Event> events;
     bool usbOpen = false;
     bool gone = false;
+    bool mute = false;
     bool driverGivenBack = false;
     // Whether the system's serial driver has the port (and its tty is
     // there); a killed run leaves it false. Told to driverChanged.
     bool driverAttached = true;
     std::function<void()> driverChanged;
     int usbTransfers = 0;       // bulk transfers and control requests
+    int mostInFlight = 0;       // the most samples the FIFO held at once
     qint64 wireNanoseconds = 0; // states and UART bytes on the pins
     bool bitBang = false;
     quint8 outputs = 0;
