@@ -10,7 +10,7 @@
 
 #ifdef ZRX_HAVE_FTDI
 #include "bus/ftdi/ftdi_bit_bang_control.h"
-#include "bus/ftdi/sysfs_usb_adapter_locator.h"
+#include "bus/ftdi/usb_adapter_locator.h"
 #endif
 
 #include <cstdio>
@@ -29,10 +29,21 @@ std::unique_ptr<zrx::SerialControl> make_port(const zrx::PortChoice &choice)
     // Fast mode only when --fast asks for it, which the runner tells it.
     std::unique_ptr<zrx::FastPortControl> fast;
 #ifdef ZRX_HAVE_FTDI
-    fast = std::make_unique<zrx::FtdiBitBangControl>(std::make_unique<zrx::SysfsUsbAdapterLocator>(), choice.devices);
+    fast = std::make_unique<zrx::FtdiBitBangControl>(zrx::make_usb_adapter_locator(), choice.devices);
 #endif
     return std::make_unique<zrx::FastModeSerialControl>(std::make_unique<zrx::RealSerialControl>(choice.devices),
                                                         std::move(fast));
+}
+
+// The system's ports; where its list gives no USB ids (Windows), the
+// adapter locator's.
+QList<zrx::PortListing> survey_ports()
+{
+    QList<zrx::PortListing> ports = zrx::survey_system_ports();
+#ifdef ZRX_HAVE_FTDI
+    zrx::add_usb_ids(ports, *zrx::make_usb_adapter_locator());
+#endif
+    return ports;
 }
 
 } // namespace
@@ -45,6 +56,6 @@ int main(int argc, char *argv[])
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    zrx::CliRunner runner(out, err, make_port, zrx::survey_system_ports);
+    zrx::CliRunner runner(out, err, make_port, survey_ports);
     return runner.run(QCoreApplication::arguments());
 }

@@ -12,7 +12,7 @@
 
 #ifdef ZRX_HAVE_FTDI
 #include "bus/ftdi/ftdi_bit_bang_control.h"
-#include "bus/ftdi/sysfs_usb_adapter_locator.h"
+#include "bus/ftdi/usb_adapter_locator.h"
 #endif
 
 #include <QApplication>
@@ -29,7 +29,7 @@ namespace {
 std::unique_ptr<zrx::FastPortControl> fast_port()
 {
 #ifdef ZRX_HAVE_FTDI
-    return std::make_unique<zrx::FtdiBitBangControl>(std::make_unique<zrx::SysfsUsbAdapterLocator>());
+    return std::make_unique<zrx::FtdiBitBangControl>(zrx::make_usb_adapter_locator());
 #else
     return nullptr;
 #endif

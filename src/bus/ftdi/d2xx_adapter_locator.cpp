@@ -29,16 +29,18 @@ int interface_number(const DeviceNode &node)
     return serial.back() - 'A';
 }
 
-Long com_port_of(const Functions &ft, int index)
+// The device's COM port number, -1 when it has none; the status of an
+// opening that failed.
+Status com_port_of(const Functions &ft, int index, Long &port)
 {
+    port = -1;
     Handle handle = nullptr;
-    if (ft.FT_Open(index, &handle) != Ok)
-        return -1;
-    Long port = -1;
+    if (const Status status = ft.FT_Open(index, &handle); status != Ok)
+        return status;
     if (ft.FT_GetComPortNumber(handle, &port) != Ok)
         port = -1;
     ft.FT_Close(handle);
-    return port;
+    return Ok;
 }
 
 } // namespace
@@ -58,16 +60,25 @@ std::optional<UsbAdapter> D2xxAdapterLocator::adapter_of(const QString &deviceNo
         return std::nullopt;
     }
     const int wanted = com_port_number(deviceNode);
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
+    Status refused = Ok;
+    for (std::size_t i = 0; i < nodes.size() && wanted > 0; ++i) {
         const DeviceNode &node = nodes[i];
-        if (node.Flags & FlagOpened || wanted <= 0 || com_port_of(library.functions, int(i)) != wanted)
+        Long port = -1;
+        if (node.Flags & FlagOpened)
+            continue; // another program's: not the free port asked about
+        if (const Status status = com_port_of(library.functions, int(i), port); status != Ok)
+            refused = status;
+        if (port != wanted)
             continue;
         return UsbAdapter{quint16(node.ID >> 16), quint16(node.ID & 0xFFFF),
                           QString::fromStdString(serial_number(node)), 0, 0, interface_number(node)};
     }
-    m_reason = tr("not an FTDI adapter (none of the %1 free adapters FTDI's driver lists is %2)")
-                   .arg(nodes.size())
-                   .arg(deviceNode);
+    // An adapter that cannot be opened may be this one; saying "not an FTDI
+    // adapter" would hide that.
+    m_reason = refused != Ok
+        ? tr("FTDI's driver would not open an adapter to ask for its COM port (%1)")
+              .arg(QString::fromStdString(status_name(refused)))
+        : tr("not an FTDI adapter (FTDI's driver lists no free adapter as %1)").arg(deviceNode);
     return std::nullopt;
 }
 
