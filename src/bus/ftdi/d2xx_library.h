@@ -20,4 +20,10 @@ struct Library {
 // tests' fake).
 const Library &load_library();
 
+#ifdef _WIN32
+// One try at a library file, not kept: what load_library() does, for any
+// file name.
+Library load_library_file(const wchar_t *file);
+#endif
+
 } // namespace zrx::d2xx

@@ -5,8 +5,6 @@
 namespace zrx::d2xx {
 namespace {
 
-constexpr const wchar_t *LibraryFile = L"ftd2xx.dll";
-
 template <typename Function>
 bool find(HMODULE module, const char *name, Function &function, std::string &missing)
 {
@@ -16,10 +14,12 @@ bool find(HMODULE module, const char *name, Function &function, std::string &mis
     return function != nullptr;
 }
 
-Library load()
+} // namespace
+
+Library load_library_file(const wchar_t *file)
 {
     Library library;
-    HMODULE module = LoadLibraryW(LibraryFile);
+    HMODULE module = LoadLibraryW(file);
     if (!module) {
         library.missing = "FTDI's D2XX library (ftd2xx.dll) was not found: it comes with FTDI's driver for the "
                           "adapter (error " + std::to_string(GetLastError()) + ")";
@@ -53,14 +53,12 @@ Library load()
     return library;
 }
 
-} // namespace
-
 // The user interface thread is the only caller.
 const Library &load_library()
 {
     static Library library;
     if (!library.missing.empty() || !library.functions.FT_Open)
-        library = load();
+        library = load_library_file(L"ftd2xx.dll");
     return library;
 }
 
