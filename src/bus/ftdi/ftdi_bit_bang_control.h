@@ -1,23 +1,25 @@
 #pragma once
 
 #include "bus/fast_port_control.h"
+#include "bus/ftdi/ftdi_adapter_claim.h"
+#include "bus/ftdi/ftdi_driver.h"
+#include "bus/ftdi/ftdi_state_clock.h"
+#include "bus/ftdi/ftdi_transfer_queue.h"
+#include "bus/ftdi/remembered_adapter.h"
 #include "bus/ftdi/usb_adapter_locator.h"
 #include "bus/port_names.h"
 
 #include <chrono>
-#include <functional>
 #include <memory>
-#include <vector>
-
-struct ftdi_context;
 
 namespace zrx {
 
-// The port as an FTDI adapter in synchronous bit-bang mode, through libftdi:
+// The port as an FTDI adapter in synchronous bit-bang mode, through the
+// system's FTDI driver (FtdiDriver):
 // DTR, RTS and TXD become outputs, DSR an input, and every line write queues
 // one pin state (even one that changes nothing), so the states follow the
 // per-request sequence one by one. A flush sends the queue in one USB
-// transfer (or a few: see StatesInFlight) and reads back one sample of the
+// transfer (or a few: see FtdiTransferQueue) and reads back one sample of the
 // pins per state; the chip then moves one state per tick of its bit-bang
 // clock, and bus pauses become repeated states. How long a state lasts
 // depends on the chip's family and is timed on the adapter at opening: under
@@ -38,11 +40,14 @@ class FtdiBitBangControl final : public FastPortControl {
     Q_OBJECT
 public:
     // A monotonic clock; the tests hand in the fake adapter's.
-    using Clock = std::function<std::chrono::nanoseconds()>;
+    using Clock = FtdiStateClock::Clock;
 
+    // Through this build's driver (make_ftdi_driver()).
     explicit FtdiBitBangControl(std::unique_ptr<UsbAdapterLocator> locator,
                                 PortDeviceTable devices = default_port_devices(), Clock clock = {},
                                 QObject *parent = nullptr);
+    FtdiBitBangControl(std::unique_ptr<FtdiDriver> driver, std::unique_ptr<UsbAdapterLocator> locator,
+                       PortDeviceTable devices, Clock clock = {}, QObject *parent = nullptr);
     ~FtdiBitBangControl() override;
 
     OpenOutcome open_port(const PortConfiguration &configuration) override;
@@ -68,38 +73,24 @@ public:
     void hold_lines(std::chrono::nanoseconds duration) override;
 
 private:
-    struct PendingRead {
-        std::size_t sample; // index of the state whose sample answers it
-        bool *answer;
-    };
-
     void begin_opening(const PortConfiguration &configuration);
     OpenOutcome take(const UsbAdapter &adapter);
     OpenOutcome refuse(const QString &reason);
-    bool open_adapter(const UsbAdapter &adapter);
-    int open_usb(const UsbAdapter &adapter);
-    int count_candidates(const UsbAdapter &adapter);
     bool enter_bit_bang();
-    bool time_states();
     bool leave_bit_bang();
-    bool transfer(const quint8 *states, std::size_t count, quint8 *samples);
     bool send_uart_bytes(const QByteArray &bytes);
-    bool failed(int result, const char *what);
+    bool failed(bool succeeded);
     // Queues one state, which the pins then keep.
     void go_to(quint8 state);
     void lose_port(const QString &reason);
-    void release_adapter(bool waitForNode);
-    QString libftdi_error(const char *what) const;
 
     std::unique_ptr<UsbAdapterLocator> m_locator;
     PortDeviceTable m_devices;
-    Clock m_clock;
-    // The port and the adapter last taken for it.
-    int m_rememberedPort = 0;
-    UsbAdapter m_rememberedAdapter;
-    ftdi_context *m_ftdi = nullptr;
-    // Whether the serial driver gave the adapter up to us.
-    bool m_adapterTaken = false;
+    std::unique_ptr<FtdiDriver> m_driver;
+    FtdiAdapterClaim m_claim;
+    FtdiStateClock m_stateClock;
+    FtdiTransferQueue m_queue;
+    RememberedAdapter m_remembered;
     bool m_open = false;
     int m_portNumber = 0;
     qint32 m_bitRate = 0;
@@ -108,11 +99,6 @@ private:
     PortTimeouts m_timeouts{0, 0, 1000, 0, 1000};
     // The pins as the last queued state leaves them.
     quint8 m_state = 0;
-    // How long one state lasts on this adapter.
-    std::chrono::nanoseconds m_statePeriod{0};
-    std::vector<quint8> m_queue;
-    std::vector<quint8> m_samples;
-    std::vector<PendingRead> m_reads;
 };
 
 } // namespace zrx

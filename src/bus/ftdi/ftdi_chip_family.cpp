@@ -24,6 +24,8 @@ constexpr std::chrono::nanoseconds period(int statesPerBaud)
 }
 static_assert(period(16) >= ShortestState, "every line state must last at least 5 us");
 
+const QString HighSpeed = QStringLiteral("FT2232H/FT4232H/FT232H");
+
 QString tr(const char *text)
 {
     return QCoreApplication::translate("FtdiChipFamily", text);
@@ -33,13 +35,15 @@ QString tr(const char *text)
 
 FtdiChipFamily ftdi_chip_family(int chipType, int port)
 {
+    // The read buffers are the datasheets' transmit buffers (per port on
+    // the chips with several).
     switch (chipType) {
     case TYPE_R:
-        return {QStringLiteral("FT232R"), {}, period(16)};
+        return {QStringLiteral("FT232R"), {}, period(16), 128};
     case TYPE_230X:
         // No FTDI document gives the FT-X family's ratio: taken as the
         // FT232R's, and the timing at opening decides.
-        return {QStringLiteral("FT-X"), {}, period(16)};
+        return {QStringLiteral("FT-X"), {}, period(16), 512};
     case TYPE_2232C:
         // libftdi puts the port into the bit rate request only for the H
         // chips: on this chip's second port the request would set the first
@@ -47,11 +51,13 @@ FtdiChipFamily ftdi_chip_family(int chipType, int port)
         if (port != 0)
             return {QStringLiteral("FT2232C/D"),
                     tr("on the second port of an FT2232C/D libftdi sets the first port's bit rate"), {}};
-        return {QStringLiteral("FT2232C/D"), {}, period(16)};
+        return {QStringLiteral("FT2232C/D"), {}, period(16), 128};
     case TYPE_2232H:
+        return {HighSpeed, {}, period(4), 4096};
     case TYPE_4232H:
+        return {HighSpeed, {}, period(4), 2048};
     case TYPE_232H:
-        return {QStringLiteral("FT2232H/FT4232H/FT232H"), {}, period(4)};
+        return {HighSpeed, {}, period(4), 1024};
     default:
         return {QStringLiteral("FT232AM/BM"), tr("the adapter's chip has no synchronous bit-bang mode"), {}};
     }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <chrono>
+#include <cstddef>
 
 namespace zrx {
 
@@ -17,6 +18,10 @@ struct FtdiChipFamily {
     // family's documents give it or as derived from libftdi's divisor. The
     // adapter's own clock is timed at opening all the same.
     std::chrono::nanoseconds statePeriod{0};
+    // The chip's buffer towards the host, in bytes: in synchronous bit-bang
+    // mode the samples of the states written wait there, and once it is full
+    // the chip stops moving states.
+    std::size_t readBuffer = 0;
 };
 
 // `chipType` is libftdi's ftdi_chip_type, `port` 0 for the chip's first.

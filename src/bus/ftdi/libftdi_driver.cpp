@@ -1,0 +1,228 @@
+#include "bus/ftdi/libftdi_driver.h"
+
+#include <ftdi.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdint>
+
+namespace zrx {
+namespace {
+
+// libusb gives up on a stalled transfer after this long (its default is 5 s).
+constexpr int UsbTimeoutMs = 1000;
+// "Transmitter empty" in the word of ftdi_poll_modem_status (line status
+// byte, bit 6).
+constexpr unsigned short TransmitterEmpty = 0x4000;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("FtdiBitBangControl", text);
+}
+
+} // namespace
+
+std::unique_ptr<FtdiDriver> make_ftdi_driver()
+{
+    return std::make_unique<LibFtdiDriver>();
+}
+
+LibFtdiDriver::~LibFtdiDriver()
+{
+    close();
+}
+
+bool LibFtdiDriver::open(const UsbAdapter &adapter)
+{
+    close();
+    m_errorText.clear();
+    m_ftdi = ftdi_new();
+    if (!m_ftdi) {
+        m_errorText = tr("libftdi could not start");
+        return false;
+    }
+    // Closing gives the adapter back to the system's serial driver.
+    m_ftdi->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+    m_interfaceNumber = qBound(0, adapter.interfaceNumber, 3);
+    if (failed(ftdi_set_interface(m_ftdi, ftdi_interface(INTERFACE_A + m_interfaceNumber)),
+               "choosing the adapter's port"))
+        return false;
+    if (open_usb(adapter) < 0) {
+        // Most often the USB device node is root's alone: the udev rule
+        // gives it to the dialout group.
+        if (m_errorText.isEmpty())
+            m_errorText = tr("the adapter could not be opened over USB (%1; see the user guide for the udev rule)")
+                              .arg(QString::fromLocal8Bit(ftdi_get_error_string(m_ftdi)));
+        return false;
+    }
+    m_adapterTaken = true;
+    m_ftdi->usb_read_timeout = m_ftdi->usb_write_timeout = UsbTimeoutMs;
+    return true;
+}
+
+// By its place on the USB, or by its serial number when that is all there
+// is, and then only when no other adapter answers to it.
+int LibFtdiDriver::open_usb(const UsbAdapter &adapter)
+{
+    if (adapter.busNumber > 0)
+        return ftdi_usb_open_bus_addr(m_ftdi, uint8_t(adapter.busNumber), uint8_t(adapter.deviceAddress));
+    if (const int candidates = count_candidates(adapter); candidates > 1) {
+        m_errorText = adapter.serialNumber.isEmpty()
+            ? tr("%1 FTDI adapters are plugged in and nothing tells which one this port is").arg(candidates)
+            : tr("%1 FTDI adapters have the serial number %2").arg(candidates).arg(adapter.serialNumber);
+        return -1;
+    }
+    const QByteArray serial = adapter.serialNumber.toLatin1();
+    return ftdi_usb_open_desc(m_ftdi, adapter.vendorId, adapter.productId, nullptr,
+                              serial.isEmpty() ? nullptr : serial.constData());
+}
+
+int LibFtdiDriver::count_candidates(const UsbAdapter &adapter)
+{
+    ftdi_device_list *devices = nullptr;
+    const int found = ftdi_usb_find_all(m_ftdi, &devices, adapter.vendorId, adapter.productId);
+    int candidates = adapter.serialNumber.isEmpty() ? found : 0;
+    for (ftdi_device_list *d = devices; d && !adapter.serialNumber.isEmpty(); d = d->next) {
+        char serial[128] = {};
+        if (ftdi_usb_get_strings(m_ftdi, d->dev, nullptr, 0, nullptr, 0, serial, sizeof serial) >= 0
+            && adapter.serialNumber == QLatin1String(serial))
+            ++candidates;
+    }
+    ftdi_list_free(&devices);
+    return candidates;
+}
+
+FtdiChipFamily LibFtdiDriver::chip_family() const
+{
+    return ftdi_chip_family(m_ftdi ? int(m_ftdi->type) : -1, m_interfaceNumber);
+}
+
+bool LibFtdiDriver::set_latency_timer(std::chrono::milliseconds latency)
+{
+    return !failed(ftdi_set_latency_timer(m_ftdi, (unsigned char)latency.count()), "setting the latency timer");
+}
+
+// libftdi scales the rate by four only once the mode is on: done here
+// beforehand, the chip gets the same divisor.
+bool LibFtdiDriver::set_bit_bang_rate(int rate)
+{
+    return !failed(ftdi_set_baudrate(m_ftdi, rate * 4), "setting the bit-bang rate");
+}
+
+bool LibFtdiDriver::purge()
+{
+    return !failed(ftdi_tcioflush(m_ftdi), "clearing the adapter's buffers");
+}
+
+bool LibFtdiDriver::set_sync_bit_bang(quint8 outputs)
+{
+    return !failed(ftdi_set_bitmode(m_ftdi, outputs, BITMODE_SYNCBB),
+                   outputs == 0 ? "entering synchronous bit-bang mode" : "driving the lines");
+}
+
+bool LibFtdiDriver::leave_bit_bang(bool dtrAsserted, bool rtsAsserted)
+{
+    return !failed(ftdi_setdtr_rts(m_ftdi, dtrAsserted, rtsAsserted), "setting DTR and RTS")
+           && !failed(ftdi_set_bitmode(m_ftdi, 0, BITMODE_RESET), "leaving bit-bang mode");
+}
+
+bool LibFtdiDriver::set_uart_rate(int bitRate)
+{
+    return !failed(ftdi_set_baudrate(m_ftdi, bitRate), "setting the bit rate")
+           && !failed(ftdi_set_line_property(m_ftdi, BITS_8, STOP_BIT_1, NONE), "setting 8N1");
+}
+
+bool LibFtdiDriver::write_uart(const QByteArray &bytes)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    if (ftdi_write_data(m_ftdi, data, int(bytes.size())) == int(bytes.size()))
+        return true;
+    m_errorText = libftdi_error("sending the step marker");
+    return false;
+}
+
+bool LibFtdiDriver::transmitter_empty(bool &empty)
+{
+    unsigned short status = 0;
+    if (failed(ftdi_poll_modem_status(m_ftdi, &status), "waiting for the step marker"))
+        return false;
+    empty = (status & TransmitterEmpty) != 0;
+    return true;
+}
+
+bool LibFtdiDriver::submit_write(const quint8 *states, std::size_t count)
+{
+    Q_ASSERT(count > 0 && count <= MaxWriteStates);
+    if (ftdi_write_data(m_ftdi, states, int(count)) == int(count))
+        return true;
+    m_errorText = libftdi_error("writing line states");
+    return false;
+}
+
+bool LibFtdiDriver::submit_read(quint8 *samples, std::size_t count)
+{
+    m_readInto = samples;
+    m_readCount = count;
+    m_readGot = 0;
+    return true;
+}
+
+// ftdi_read_data waits at most the latency timer for what the chip has, and
+// may bring nothing.
+int LibFtdiDriver::wait_read(std::chrono::milliseconds patience)
+{
+    QElapsedTimer waiting;
+    waiting.start();
+    while (m_readGot < m_readCount) {
+        const int read = ftdi_read_data(m_ftdi, m_readInto + m_readGot, int(m_readCount - m_readGot));
+        if (read < 0) {
+            m_errorText = libftdi_error("reading the samples");
+            return -1;
+        }
+        if (read > 0) {
+            m_readGot += std::size_t(read);
+            break;
+        }
+        if (waiting.elapsed() > patience.count())
+            break;
+    }
+    return int(m_readGot);
+}
+
+// What libftdi has fetched from the chip and holds; it asks the chip only
+// when a read wants more.
+int LibFtdiDriver::bytes_available()
+{
+    return m_ftdi ? int(m_ftdi->readbuffer_remaining) : -1;
+}
+
+void LibFtdiDriver::close()
+{
+    if (!m_ftdi)
+        return;
+    // Closing releases the USB interface, which gives the adapter back to
+    // the serial driver; freeing alone would not.
+    if (m_adapterTaken)
+        ftdi_usb_close(m_ftdi);
+    ftdi_free(m_ftdi);
+    m_ftdi = nullptr;
+    m_adapterTaken = false;
+    m_readInto = nullptr;
+    m_readCount = m_readGot = 0;
+}
+
+bool LibFtdiDriver::failed(int result, const char *what)
+{
+    if (result >= 0)
+        return false;
+    m_errorText = libftdi_error(what);
+    return true;
+}
+
+QString LibFtdiDriver::libftdi_error(const char *what) const
+{
+    return tr("%1 failed (%2)").arg(QLatin1String(what), QString::fromLocal8Bit(ftdi_get_error_string(m_ftdi)));
+}
+
+} // namespace zrx
