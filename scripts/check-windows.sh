@@ -196,6 +196,12 @@ plain_wine "$setup" /S "/D=$target"
 for file in zrx50346.exe zrx50346-cli.exe Qt6Core.dll Qt6Widgets.dll platforms/qwindows.dll Uninstall.exe; do
     [ -e "$target_unix/$file" ] || { echo "check-windows.sh: the installer left out $file" >&2; exit 1; }
 done
+# FTDI's library comes with FTDI's driver, never with the program (the tests'
+# fake one least of all).
+if find "$target_unix" -iname 'ftd2xx*' | grep -q .; then
+    echo "check-windows.sh: the installer holds an ftd2xx library" >&2
+    exit 1
+fi
 shortcut=$(find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name 'ZRX50346.lnk' | head -1)
 [ -n "$shortcut" ] || { echo "check-windows.sh: no Start-menu entry" >&2; exit 1; }
 echo "Start-menu entry: ${shortcut#"$WINEPREFIX/"}"

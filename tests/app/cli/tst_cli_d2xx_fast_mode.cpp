@@ -5,6 +5,7 @@
 #include "cli_runner.h"
 
 #include "bus/fast_mode_serial_control.h"
+#include "bus/ftdi/d2xx_adapter_locator.h"
 #include "fake_d2xx.h"
 #include "sim/simulated_board.h"
 #include "support/line_trace_decoder.h"
@@ -80,6 +81,7 @@ private slots:
     void lost_adapter();
     void refused_with_its_reason_data();
     void refused_with_its_reason();
+    void ports_lists_the_adapter();
 
 private:
     QTemporaryDir m_dir;
@@ -164,6 +166,30 @@ void TestCliD2xxFastMode::refused_with_its_reason()
     QCOMPARE(decode_transactions(tool.recorder->trace()).size(), 1);
     const FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
     QVERIFY(!adapter.usbOpen && !adapter.bitBang);
+}
+
+// Windows' list of ports gives no USB ids: the free port gets them from
+// FTDI's driver, and with them its `fast` column; a port another program
+// holds is not asked about.
+void TestCliD2xxFastMode::ports_lists_the_adapter()
+{
+    FakeFtdiAdapter::reset();
+    QList<PortListing> ports(2);
+    ports[0].PortNumb = 5;
+    ports[0].access = PortListing::Access::Free;
+    ports[1].PortNumb = 6;
+    ports[1].access = PortListing::Access::InUse;
+    FakeFtdiAdapter::get().comPort = 6;
+    add_usb_ids(ports, D2xxAdapterLocator(&fake_d2xx_library), windows_port_devices());
+    QCOMPARE(ports[0].vendorId, QString());
+    QVERIFY(!ports[0].fastMode && ports[1].vendorId.isEmpty());
+
+    FakeFtdiAdapter::get().comPort = 5;
+    add_usb_ids(ports, D2xxAdapterLocator(&fake_d2xx_library), windows_port_devices());
+    QCOMPARE(QStringList({ports[0].vendorId, ports[0].productId, ports[0].serialNumber}),
+             QStringList({"0403", "6001", "FT0FAKE1"}));
+    QVERIFY(ports[0].fastMode && ports[1].vendorId.isEmpty());
+    QVERIFY(!FakeFtdiAdapter::get().usbOpen);
 }
 
 QTEST_GUILESS_MAIN(TestCliD2xxFastMode)
