@@ -1,0 +1,262 @@
+// The FTDI backend's layers above the driver, on a scripted driver: how the
+// queue cuts its states into writes and answers reads, how it gives up, the
+// chip families' read buffers, and the remembered adapter's text.
+#include "bus/ftdi/ftdi_chip_family.h"
+#include "bus/ftdi/ftdi_driver.h"
+#include "bus/ftdi/ftdi_transfer_queue.h"
+#include "bus/ftdi/remembered_adapter.h"
+
+#include <ftdi.h>
+
+#include <QTest>
+
+#include <vector>
+
+using namespace zrx;
+
+namespace {
+
+// Echoes every state as its sample. `stall` brings no sample at all;
+// failWriteAt and failReadAt fail that call (1-based) of submit_write or
+// wait_read.
+class ScriptedDriver final : public FtdiDriver {
+public:
+    std::vector<std::size_t> writes;
+    std::vector<quint8> sent;
+    bool stall = false;
+    int failWriteAt = 0;
+    int failReadAt = 0;
+
+    bool open(const UsbAdapter &) override { return true; }
+    bool is_open() const override { return true; }
+    bool adapter_taken() const override { return true; }
+    FtdiChipFamily chip_family() const override { return {}; }
+    bool set_latency_timer(std::chrono::milliseconds) override { return true; }
+    bool set_bit_bang_rate(int) override { return true; }
+    bool purge() override { return true; }
+    bool set_sync_bit_bang(quint8) override { return true; }
+    bool leave_bit_bang(bool, bool) override { return true; }
+    bool set_uart_rate(int) override { return true; }
+    bool write_uart(const QByteArray &) override { return true; }
+    bool transmitter_empty(bool &empty) override { return empty = true; }
+
+    bool submit_write(const quint8 *states, std::size_t count) override
+    {
+        if (int(writes.size()) + 1 == failWriteAt)
+            return fail("writing line states failed (scripted)");
+        writes.push_back(count);
+        sent.insert(sent.end(), states, states + count);
+        return true;
+    }
+    bool submit_read(quint8 *samples, std::size_t count) override
+    {
+        m_into = samples;
+        m_count = count;
+        return true;
+    }
+    int wait_read(std::chrono::milliseconds) override
+    {
+        if (++m_waits == failReadAt) {
+            fail("reading the samples failed (scripted)");
+            return -1;
+        }
+        if (stall)
+            return 0;
+        // The states just written come back, the pins as they drove them.
+        std::copy(sent.end() - std::ptrdiff_t(m_count), sent.end(), m_into);
+        return int(m_count);
+    }
+    int bytes_available() override { return 0; }
+    void close() override {}
+    QString error_text() const override { return m_error; }
+
+private:
+    bool fail(const char *text)
+    {
+        m_error = QString::fromLatin1(text);
+        return false;
+    }
+
+    quint8 *m_into = nullptr;
+    std::size_t m_count = 0;
+    int m_waits = 0;
+    QString m_error;
+};
+
+using Sizes = std::vector<std::size_t>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Sizes)
+
+class TestFtdiTransferQueue : public QObject {
+    Q_OBJECT
+private slots:
+    void writes_within_the_credit_data();
+    void writes_within_the_credit();
+    void a_read_answers_with_its_own_state();
+    void giving_up_data();
+    void giving_up();
+    void read_buffers_of_the_families_data();
+    void read_buffers_of_the_families();
+    void remembered_text_data();
+    void remembered_text();
+};
+
+void TestFtdiTransferQueue::writes_within_the_credit_data()
+{
+    QTest::addColumn<int>("readBuffer");
+    QTest::addColumn<int>("states");
+    QTest::addColumn<Sizes>("writes");
+    QTest::newRow("one state") << 128 << 1 << Sizes{1};
+    QTest::newRow("63") << 128 << 63 << Sizes{63};
+    QTest::newRow("64: one full write") << 128 << 64 << Sizes{64};
+    QTest::newRow("65") << 128 << 65 << Sizes{64, 1};
+    QTest::newRow("129") << 128 << 129 << Sizes{64, 64, 1};
+    QTest::newRow("buffer of 32") << 32 << 65 << Sizes{32, 32, 1};
+    QTest::newRow("buffer of 63") << 63 << 64 << Sizes{63, 1};
+    QTest::newRow("buffer of 65 keeps 64") << 65 << 65 << Sizes{64, 1};
+    QTest::newRow("no buffer given: one at a time") << 0 << 2 << Sizes{1, 1};
+}
+
+void TestFtdiTransferQueue::writes_within_the_credit()
+{
+    QFETCH(int, readBuffer);
+    QFETCH(int, states);
+    QFETCH(Sizes, writes);
+    ScriptedDriver driver;
+    FtdiTransferQueue queue(driver);
+    queue.set_read_buffer(std::size_t(readBuffer));
+    for (int i = 0; i < states; ++i)
+        queue.push(quint8(i));
+    QVERIFY(queue.flush());
+    QCOMPARE(driver.writes, writes);
+    QCOMPARE(int(driver.sent.size()), states);
+    QCOMPARE(driver.sent.back(), quint8(states - 1));
+    QVERIFY(queue.empty());
+}
+
+// DSR asserted is a low pin (0x20 clear); each read sees its own state's
+// sample, also across a write's edge (states 64 and 65).
+void TestFtdiTransferQueue::a_read_answers_with_its_own_state()
+{
+    ScriptedDriver driver;
+    FtdiTransferQueue queue(driver);
+    queue.set_read_buffer(128);
+    bool answers[4] = {false, true, false, true};
+    queue.repeat(0x20, 63);
+    queue.push(0x00);
+    queue.read_last_into(ftdi_pins::DsrLine, &answers[0]);
+    queue.push(0x20);
+    queue.read_last_into(ftdi_pins::DsrLine, &answers[1]);
+    queue.push(0xDF);
+    queue.read_last_into(ftdi_pins::DsrLine, &answers[2]);
+    queue.push(0xFF);
+    queue.read_last_into(ftdi_pins::DsrLine, &answers[3]);
+    QVERIFY(queue.flush());
+    QCOMPARE(driver.writes, (Sizes{64, 3}));
+    QCOMPARE(answers[0], true);
+    QCOMPARE(answers[1], false);
+    QCOMPARE(answers[2], true);
+    QCOMPARE(answers[3], false);
+}
+
+void TestFtdiTransferQueue::giving_up_data()
+{
+    QTest::addColumn<bool>("stall");
+    QTest::addColumn<int>("failWriteAt");
+    QTest::addColumn<int>("failReadAt");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("no sample comes") << true << 0 << 0 << QStringLiteral("the adapter stopped answering");
+    QTest::newRow("first write fails") << false << 1 << 0 << QStringLiteral("writing line states failed (scripted)");
+    QTest::newRow("last write fails") << false << 2 << 0 << QStringLiteral("writing line states failed (scripted)");
+    QTest::newRow("last read fails") << false << 0 << 2 << QStringLiteral("reading the samples failed (scripted)");
+}
+
+// Nothing is answered from a flush that failed; dropping the queue answers
+// with the fallback and forgets its states.
+void TestFtdiTransferQueue::giving_up()
+{
+    QFETCH(bool, stall);
+    QFETCH(int, failWriteAt);
+    QFETCH(int, failReadAt);
+    QFETCH(QString, error);
+    ScriptedDriver driver;
+    driver.stall = stall;
+    driver.failWriteAt = failWriteAt;
+    driver.failReadAt = failReadAt;
+    FtdiTransferQueue queue(driver);
+    queue.set_read_buffer(128);
+    bool answer = true;
+    queue.repeat(0x00, 65);
+    queue.read_last_into(ftdi_pins::DsrLine, &answer);
+    answer = false;
+    QVERIFY(!queue.flush());
+    QCOMPARE(queue.error_text(), error);
+    QCOMPARE(answer, false);
+    QVERIFY(!queue.empty());
+    answer = true;
+    queue.drop(false);
+    QCOMPARE(answer, false);
+    QVERIFY(queue.empty());
+}
+
+void TestFtdiTransferQueue::read_buffers_of_the_families_data()
+{
+    QTest::addColumn<int>("chipType");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("readBuffer");
+    QTest::newRow("FT232R") << int(TYPE_R) << 0 << 128;
+    QTest::newRow("FT-X") << int(TYPE_230X) << 0 << 512;
+    QTest::newRow("FT2232C/D") << int(TYPE_2232C) << 0 << 128;
+    QTest::newRow("FT2232H") << int(TYPE_2232H) << 1 << 4096;
+    QTest::newRow("FT4232H") << int(TYPE_4232H) << 3 << 2048;
+    QTest::newRow("FT232H") << int(TYPE_232H) << 0 << 1024;
+}
+
+void TestFtdiTransferQueue::read_buffers_of_the_families()
+{
+    QFETCH(int, chipType);
+    QFETCH(int, port);
+    QFETCH(int, readBuffer);
+    QCOMPARE(int(ftdi_chip_family(FtdiChipType(chipType), port).readBuffer), readBuffer);
+}
+
+void TestFtdiTransferQueue::remembered_text_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("bus");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("interface");
+    QTest::newRow("by bus and address") << QStringLiteral("5;;3;17;1;403;6010") << 5 << 3 << 17 << 1;
+    QTest::newRow("by serial number") << QStringLiteral("12;FT0FAKE1;0;0;0;403;6001") << 12 << 0 << 0 << 0;
+    QTest::newRow("six fields") << QStringLiteral("5;;3;17;1;403") << 0 << 0 << 0 << 0;
+    QTest::newRow("eight fields") << QStringLiteral("5;;3;17;1;403;6010;0") << 0 << 0 << 0 << 0;
+    QTest::newRow("empty") << QString() << 0 << 0 << 0 << 0;
+}
+
+// Read back into its fields, and written out again the same (bus and
+// address are not interchangeable).
+void TestFtdiTransferQueue::remembered_text()
+{
+    QFETCH(QString, text);
+    QFETCH(int, port);
+    QFETCH(int, bus);
+    QFETCH(int, address);
+    QFETCH(int, interface);
+    const RememberedAdapter remembered = remembered_adapter_from_text(text);
+    QCOMPARE(remembered.port, port);
+    if (port == 0) {
+        QCOMPARE(remembered_adapter_text(remembered), QString());
+        return;
+    }
+    QCOMPARE(remembered.adapter.busNumber, bus);
+    QCOMPARE(remembered.adapter.deviceAddress, address);
+    QCOMPARE(remembered.adapter.interfaceNumber, interface);
+    QCOMPARE(remembered.adapter.vendorId, quint16(0x0403));
+    QCOMPARE(remembered_adapter_text(remembered), text);
+}
+
+QTEST_GUILESS_MAIN(TestFtdiTransferQueue)
+#include "tst_ftdi_transfer_queue.moc"
