@@ -21,86 +21,37 @@ Status forward(Args... args)
 
 } // namespace
 
-#define ZRX_EXPORT extern "C" __declspec(dllexport)
+// Each function, exported under its name in the library, passes its
+// arguments on.
+#define ZRX_FORWARD(name, parameters, arguments) \
+    extern "C" __declspec(dllexport) Status ZRX_D2XX_CALL name parameters \
+    { \
+        return forward<&Functions::name> arguments; \
+    }
 
-ZRX_EXPORT void zrx_fake_d2xx_forward_to(const Functions *functions)
+extern "C" __declspec(dllexport) void zrx_fake_d2xx_forward_to(const Functions *functions)
 {
     target = *functions;
 }
 
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_CreateDeviceInfoList(Dword *count)
-{
-    return forward<&Functions::FT_CreateDeviceInfoList>(count);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_GetDeviceInfoList(DeviceNode *nodes, Dword *count)
-{
-    return forward<&Functions::FT_GetDeviceInfoList>(nodes, count);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_Open(int index, Handle *handle)
-{
-    return forward<&Functions::FT_Open>(index, handle);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_Close(Handle handle)
-{
-    return forward<&Functions::FT_Close>(handle);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_GetComPortNumber(Handle handle, Long *port)
-{
-    return forward<&Functions::FT_GetComPortNumber>(handle, port);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_SetBitMode(Handle handle, Uchar mask, Uchar mode)
-{
-    return forward<&Functions::FT_SetBitMode>(handle, mask, mode);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_SetBaudRate(Handle handle, Dword rate)
-{
-    return forward<&Functions::FT_SetBaudRate>(handle, rate);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_SetDataCharacteristics(Handle handle, Uchar bits, Uchar stop, Uchar parity)
-{
-    return forward<&Functions::FT_SetDataCharacteristics>(handle, bits, stop, parity);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_SetLatencyTimer(Handle handle, Uchar milliseconds)
-{
-    return forward<&Functions::FT_SetLatencyTimer>(handle, milliseconds);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_SetTimeouts(Handle handle, Dword readMs, Dword writeMs)
-{
-    return forward<&Functions::FT_SetTimeouts>(handle, readMs, writeMs);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_Purge(Handle handle, Dword mask)
-{
-    return forward<&Functions::FT_Purge>(handle, mask);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_GetQueueStatus(Handle handle, Dword *waiting)
-{
-    return forward<&Functions::FT_GetQueueStatus>(handle, waiting);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_Read(Handle handle, void *buffer, Dword count, Dword *returned)
-{
-    return forward<&Functions::FT_Read>(handle, buffer, count, returned);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_Write(Handle handle, const void *buffer, Dword count, Dword *written)
-{
-    return forward<&Functions::FT_Write>(handle, buffer, count, written);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_SetDtr(Handle handle)
-{
-    return forward<&Functions::FT_SetDtr>(handle);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_ClrDtr(Handle handle)
-{
-    return forward<&Functions::FT_ClrDtr>(handle);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_SetRts(Handle handle)
-{
-    return forward<&Functions::FT_SetRts>(handle);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_ClrRts(Handle handle)
-{
-    return forward<&Functions::FT_ClrRts>(handle);
-}
-ZRX_EXPORT Status ZRX_D2XX_CALL FT_GetModemStatus(Handle handle, Dword *status)
-{
-    return forward<&Functions::FT_GetModemStatus>(handle, status);
-}
+ZRX_FORWARD(FT_CreateDeviceInfoList, (Dword *count), (count))
+ZRX_FORWARD(FT_GetDeviceInfoList, (DeviceNode *nodes, Dword *count), (nodes, count))
+ZRX_FORWARD(FT_Open, (int index, Handle *handle), (index, handle))
+ZRX_FORWARD(FT_Close, (Handle handle), (handle))
+ZRX_FORWARD(FT_GetComPortNumber, (Handle handle, Long *port), (handle, port))
+ZRX_FORWARD(FT_SetBitMode, (Handle handle, Uchar mask, Uchar mode), (handle, mask, mode))
+ZRX_FORWARD(FT_SetBaudRate, (Handle handle, Dword rate), (handle, rate))
+ZRX_FORWARD(FT_SetDataCharacteristics, (Handle handle, Uchar bits, Uchar stop, Uchar parity),
+            (handle, bits, stop, parity))
+ZRX_FORWARD(FT_SetLatencyTimer, (Handle handle, Uchar milliseconds), (handle, milliseconds))
+ZRX_FORWARD(FT_SetTimeouts, (Handle handle, Dword readMs, Dword writeMs), (handle, readMs, writeMs))
+ZRX_FORWARD(FT_Purge, (Handle handle, Dword mask), (handle, mask))
+ZRX_FORWARD(FT_GetQueueStatus, (Handle handle, Dword *waiting), (handle, waiting))
+ZRX_FORWARD(FT_Read, (Handle handle, void *buffer, Dword count, Dword *returned), (handle, buffer, count, returned))
+ZRX_FORWARD(FT_Write, (Handle handle, const void *buffer, Dword count, Dword *written),
+            (handle, buffer, count, written))
+ZRX_FORWARD(FT_SetDtr, (Handle handle), (handle))
+ZRX_FORWARD(FT_ClrDtr, (Handle handle), (handle))
+ZRX_FORWARD(FT_SetRts, (Handle handle), (handle))
+ZRX_FORWARD(FT_ClrRts, (Handle handle), (handle))
+ZRX_FORWARD(FT_GetModemStatus, (Handle handle, Dword *status), (handle, status))
