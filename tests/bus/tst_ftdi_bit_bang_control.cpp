@@ -7,6 +7,8 @@
 #include "fake_ftdi_adapter.h"
 #include "fake_usb_adapter_locator.h"
 
+#include <ftdi.h>
+
 #include <QSignalSpy>
 #include <QTest>
 
@@ -51,6 +53,8 @@ class TestFtdiBitBangControl : public QObject {
     Q_OBJECT
 private slots:
     void states_and_pauses_last_long_enough();
+    void state_time_and_credit_per_family_data();
+    void state_time_and_credit_per_family();
     void no_line_moves_but_the_bus();
     void unkind_adapters_data();
     void unkind_adapters();
@@ -81,6 +85,44 @@ void TestFtdiBitBangControl::states_and_pauses_last_long_enough()
         for (qsizetype i = 1; i <= held; ++i)
             QCOMPARE(states[second + i].pins, states[second].pins);
     }
+}
+
+// Each USB transfer costs 1 ms. A 1 ms pause takes as many states as the
+// family's state time needs, or the adapter's own where that is shorter;
+// 50 ms of states keep the chip's read buffer full and never overfull.
+void TestFtdiBitBangControl::state_time_and_credit_per_family_data()
+{
+    QTest::addColumn<int>("chipType");
+    QTest::addColumn<int>("statesPerBaud");
+    QTest::addColumn<int>("pauseStates");
+    QTest::addColumn<int>("readBuffer");
+    QTest::newRow("FT232R, 5.21 us") << int(TYPE_R) << 0 << 193 << 128;
+    QTest::newRow("FT232R clocked slower: the family's") << int(TYPE_R) << 8 << 193 << 128;
+    QTest::newRow("FT232H, 20.8 us") << int(TYPE_232H) << 0 << 49 << 1024;
+    QTest::newRow("FT232H clocked faster: its own 10.4 us") << int(TYPE_232H) << 8 << 97 << 1024;
+    QTest::newRow("FT4232H") << int(TYPE_4232H) << 0 << 49 << 2048;
+    QTest::newRow("FT-X") << int(TYPE_230X) << 0 << 193 << 512;
+}
+
+void TestFtdiBitBangControl::state_time_and_credit_per_family()
+{
+    QFETCH(int, chipType);
+    QFETCH(int, statesPerBaud);
+    QFETCH(int, pauseStates);
+    QFETCH(int, readBuffer);
+    Rig rig([=](FakeFtdiAdapter &a) {
+        a.chipType = chipType, a.statesPerBaud = statesPerBaud, a.transferNanoseconds = 1'000'000;
+    });
+    QVERIFY2(rig.port->is_open(), qPrintable(rig.port->error_text()));
+    rig.adapter.events.clear();
+    rig.port->hold_lines(std::chrono::milliseconds(1));
+    rig.port->flush_lines();
+    QCOMPARE(states_of(rig.adapter).size(), pauseStates);
+    rig.adapter.mostInFlight = 0;
+    rig.port->hold_lines(std::chrono::milliseconds(50));
+    rig.port->flush_lines();
+    QVERIFY(rig.port->is_open());
+    QCOMPARE(rig.adapter.mostInFlight, readBuffer);
 }
 
 // Opening, reads, the step marker and closing in a transaction: DTR and RTS

@@ -3,6 +3,7 @@
 // chip families' read buffers, and the remembered adapter's text.
 #include "bus/ftdi/ftdi_chip_family.h"
 #include "bus/ftdi/ftdi_driver.h"
+#include "bus/ftdi/ftdi_state_clock.h"
 #include "bus/ftdi/ftdi_transfer_queue.h"
 #include "bus/ftdi/remembered_adapter.h"
 
@@ -99,6 +100,8 @@ private slots:
     void giving_up();
     void read_buffers_of_the_families_data();
     void read_buffers_of_the_families();
+    void timing_at_opening_data();
+    void timing_at_opening();
     void remembered_text_data();
     void remembered_text();
 };
@@ -169,7 +172,7 @@ void TestFtdiTransferQueue::giving_up_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("no sample comes") << true << 0 << 0 << QStringLiteral("the adapter stopped answering");
     QTest::newRow("first write fails") << false << 1 << 0 << QStringLiteral("writing line states failed (scripted)");
-    QTest::newRow("last write fails") << false << 2 << 0 << QStringLiteral("writing line states failed (scripted)");
+    QTest::newRow("last write fails") << false << 3 << 0 << QStringLiteral("writing line states failed (scripted)");
     QTest::newRow("last read fails") << false << 0 << 2 << QStringLiteral("reading the samples failed (scripted)");
 }
 
@@ -188,7 +191,7 @@ void TestFtdiTransferQueue::giving_up()
     FtdiTransferQueue queue(driver);
     queue.set_read_buffer(128);
     bool answer = true;
-    queue.repeat(0x00, 65);
+    queue.repeat(0x00, 129); // writes of 64, 64, 1; reads of 128, 1
     queue.read_last_into(ftdi_pins::DsrLine, &answer);
     answer = false;
     QVERIFY(!queue.flush());
@@ -220,6 +223,49 @@ void TestFtdiTransferQueue::read_buffers_of_the_families()
     QFETCH(int, port);
     QFETCH(int, readBuffer);
     QCOMPARE(int(ftdi_chip_family(FtdiChipType(chipType), port).readBuffer), readBuffer);
+}
+
+// The clock read before and after four full writes, then before and after
+// four single states: 252 states more in the first. What that difference
+// gives is checked against the 5 us the bus needs and against sense.
+void TestFtdiTransferQueue::timing_at_opening_data()
+{
+    QTest::addColumn<qint64>("fullNs");
+    QTest::addColumn<qint64>("singleNs");
+    QTest::addColumn<qint64>("periodNs"); // 0: refused
+    QTest::addColumn<QString>("error");
+    const QString untimed = QStringLiteral("the adapter's line states could not be timed");
+    QTest::newRow("5.21 us, transfers taken off") << 9'312'416LL << 8'000'000LL << 5208LL << QString();
+    QTest::newRow("longer than the family's: the family's") << 8'000'000LL + 252 * 20833 << 8'000'000LL << 10000LL
+                                                           << QString();
+    QTest::newRow("5.00 us") << 1'260'000LL << 0LL << 5000LL << QString();
+    QTest::newRow("4.99 us") << 1'257'480LL << 0LL << 0LL
+                             << QStringLiteral("the adapter's line states last 4.99 us, shorter than the 5 us the bus needs");
+    QTest::newRow("no difference") << 8'000'000LL << 8'000'000LL << 0LL << untimed;
+    QTest::newRow("singles slower") << 8'000'000LL << 8'521'640LL << 0LL << untimed;
+    QTest::newRow("1 ms a state") << 252'000'000LL << 0LL << 10000LL << QString();
+    QTest::newRow("just over 1 ms") << 252'000'252LL << 0LL << 0LL << untimed;
+}
+
+void TestFtdiTransferQueue::timing_at_opening()
+{
+    QFETCH(qint64, fullNs);
+    QFETCH(qint64, singleNs);
+    QFETCH(qint64, periodNs);
+    QFETCH(QString, error);
+    const std::vector<qint64> readings{100, 100 + fullNs, 200'000'000'000, 200'000'000'000 + singleNs};
+    std::size_t next = 0;
+    FtdiStateClock clock([&] { return std::chrono::nanoseconds(readings.at(next++)); });
+    clock.start_from(std::chrono::nanoseconds(10000));
+    ScriptedDriver driver;
+    FtdiTransferQueue queue(driver);
+    queue.set_read_buffer(128);
+    QCOMPARE(clock.time_states(queue, 0x14), error.isEmpty());
+    QCOMPARE(clock.error_text(), error);
+    QCOMPARE(next, readings.size());
+    QCOMPARE(driver.writes, (Sizes{64, 64, 64, 64, 1, 1, 1, 1}));
+    if (periodNs)
+        QCOMPARE(clock.period().count(), periodNs);
 }
 
 void TestFtdiTransferQueue::remembered_text_data()

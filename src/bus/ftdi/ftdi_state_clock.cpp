@@ -13,10 +13,18 @@
 namespace zrx {
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr std::size_t WriteStates = FtdiDriver::MaxWriteStates;
-// Repeated states timed at opening, in full writes, against as many writes
-// of one state each: the difference is their time on the pins alone.
-constexpr std::size_t TimedStates = 32 * WriteStates;
+// Full writes timed at opening, each read back on its own, against as many
+// writes of one state: both take the same transfers, so the difference is
+// the extra states' time on the pins alone. Four keep the opening's cost
+// near 20 ms at 1 ms per USB transfer (16 transfers, 256 states).
+constexpr std::size_t TimedWrites = 4;
+constexpr std::size_t ExtraStates = TimedWrites * (WriteStates - 1);
+// Longer than any family's state by far: such a figure is the clock's or the
+// USB's doing, not the chip's.
+constexpr std::chrono::nanoseconds LongestState = 1ms;
 
 } // namespace
 
@@ -29,20 +37,28 @@ FtdiStateClock::FtdiStateClock(Clock clock) : m_clock(std::move(clock))
 // Families whose clock no document gives are found out here.
 bool FtdiStateClock::time_states(FtdiTransferQueue &queue, quint8 state)
 {
-    std::vector<quint8> states(TimedStates, state);
-    std::vector<quint8> samples(TimedStates);
+    std::vector<quint8> states(WriteStates, state);
+    std::vector<quint8> samples(WriteStates);
     m_errorText.clear();
-    const std::chrono::nanoseconds start = m_clock();
-    bool answered = queue.transfer(states.data(), TimedStates, samples.data());
-    const std::chrono::nanoseconds full = m_clock();
-    for (std::size_t i = 0; answered && i < TimedStates / WriteStates; ++i)
-        answered = queue.transfer(states.data(), 1, samples.data());
-    if (!answered) {
+    const auto timed = [&](std::size_t perWrite) {
+        const std::chrono::nanoseconds start = m_clock();
+        for (std::size_t i = 0; i < TimedWrites; ++i) {
+            if (!queue.transfer(states.data(), perWrite, samples.data()))
+                return std::chrono::nanoseconds(-1);
+        }
+        return m_clock() - start;
+    };
+    const std::chrono::nanoseconds full = timed(WriteStates);
+    const std::chrono::nanoseconds single = full.count() < 0 ? full : timed(1);
+    if (single.count() < 0) {
         m_errorText = queue.error_text();
         return false;
     }
-    const std::chrono::nanoseconds single = m_clock();
-    const auto measured = ((full - start) - (single - full)) / std::int64_t(TimedStates - TimedStates / WriteStates);
+    const std::chrono::nanoseconds measured = (full - single) / std::int64_t(ExtraStates);
+    if (measured <= 0ns || measured > LongestState) {
+        m_errorText = QCoreApplication::translate("FtdiBitBangControl", "the adapter's line states could not be timed");
+        return false;
+    }
     if (measured < ShortestState) {
         m_errorText = QCoreApplication::translate("FtdiBitBangControl",
                                                   "the adapter's line states last %1 us, shorter than the 5 us the "

@@ -25,7 +25,8 @@ public:
     // The family's state time, before any timing.
     void start_from(std::chrono::nanoseconds familyPeriod) { m_period = familyPeriod; }
     // Times the adapter with repeats of `state`, which move no line; false
-    // when the transfers fail or the states are too short for the bus.
+    // when the transfers fail, the figure is absurd ("could not be timed")
+    // or the states are too short for the bus.
     bool time_states(FtdiTransferQueue &queue, quint8 state);
     std::chrono::nanoseconds period() const { return m_period; }
     // The states that last at least `duration`.

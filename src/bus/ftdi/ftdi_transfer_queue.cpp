@@ -27,11 +27,12 @@ FtdiTransferQueue::FtdiTransferQueue(FtdiDriver &driver)
     m_reads.reserve(64);
 }
 
-// One write at a time is read back before the next goes out, so the
-// credit is one write's states, whatever room the chip has beyond it.
+// The chip stops clocking states while its read buffer is full, and a
+// write it cannot take stalls until the transfer times out: the states in
+// flight are kept within that buffer, however many writes they take.
 void FtdiTransferQueue::set_read_buffer(std::size_t bytes)
 {
-    m_credit = std::clamp<std::size_t>(bytes, 1, FtdiDriver::MaxWriteStates);
+    m_credit = std::max<std::size_t>(bytes, 1);
 }
 
 void FtdiTransferQueue::read_last_into(ftdi_pins::LinePin line, bool *answer)
@@ -65,15 +66,24 @@ void FtdiTransferQueue::drop(bool fallback)
 bool FtdiTransferQueue::transfer(const quint8 *states, std::size_t count, quint8 *samples)
 {
     m_errorText.clear();
+    // A window of the credit at a time: its read goes out first, so that its
+    // samples leave the chip as they come, then the window's writes of at most
+    // MaxWriteStates each, then the wait for the samples. One round trip per
+    // window, not per write.
     for (std::size_t done = 0; done < count;) {
-        const std::size_t chunk = std::min(m_credit, count - done);
-        if (!m_driver.submit_read(samples + done, chunk) || !m_driver.submit_write(states + done, chunk)
-            || !read_back(chunk)) {
+        const std::size_t window = std::min(m_credit, count - done);
+        bool sent = m_driver.submit_read(samples + done, window);
+        for (std::size_t written = 0; sent && written < window;) {
+            const std::size_t write = std::min(FtdiDriver::MaxWriteStates, window - written);
+            sent = m_driver.submit_write(states + done + written, write);
+            written += write;
+        }
+        if (!sent || !read_back(window)) {
             if (m_errorText.isEmpty())
                 m_errorText = m_driver.error_text();
             return false;
         }
-        done += chunk;
+        done += window;
     }
     return true;
 }

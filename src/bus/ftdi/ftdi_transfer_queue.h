@@ -20,7 +20,7 @@ class FtdiTransferQueue {
 public:
     explicit FtdiTransferQueue(FtdiDriver &driver);
 
-    // States in flight at most, from the chip family's read buffer.
+    // States in flight at most: the chip family's read buffer, at least one.
     void set_read_buffer(std::size_t bytes);
     std::size_t credit() const { return m_credit; }
 

@@ -33,6 +33,25 @@ std::chrono::nanoseconds FakeFtdiAdapter::state_period(int chipBaud) const
     return std::chrono::nanoseconds(1'000'000'000LL / (qint64(perBaud) * chipBaud));
 }
 
+// The transmit buffers of the data sheets, per port.
+int FakeFtdiAdapter::fifo_size() const
+{
+    if (sampleFifo)
+        return sampleFifo;
+    switch (FtdiChipType(chipType)) {
+    case FtdiChipType::FT2232H:
+        return 4096;
+    case FtdiChipType::FT4232H:
+        return 2048;
+    case FtdiChipType::FT232H:
+        return 1024;
+    case FtdiChipType::FTX:
+        return 512;
+    default:
+        return 128;
+    }
+}
+
 quint8 FakeFtdiAdapter::pins() const
 {
     quint8 levels = bitBang ? quint8((latch & outputs) | ~outputs)
@@ -68,6 +87,7 @@ LineTrace FakeFtdiAdapter::line_trace() const
 bool FakeFtdiAdapter::answers(bool opened)
 {
     usbTransfers += opened && !gone;
+    clockNanoseconds += opened && !gone ? transferNanoseconds : 0;
     return opened && !gone;
 }
 
@@ -89,13 +109,14 @@ void FakeFtdiAdapter::send_uart(const quint8 *bytes, int size)
 
 int FakeFtdiAdapter::clock_states(const quint8 *states, int size)
 {
-    const int room = std::max(0, sampleFifo - int(samples.size()));
+    const int room = std::max(0, fifo_size() - int(samples.size()));
     const int clocked = std::min(size, room);
     for (int i = 0; i < clocked; ++i) {
         samples.append(char(pins()));
         latch = states[i];
         record(Event::Kind::State);
     }
+    mostInFlight = std::max(mostInFlight, int(samples.size()));
     const qint64 onPins = clocked * state_period(chipBaud).count();
     wireNanoseconds += onPins;
     clockNanoseconds += onPins;

@@ -40,6 +40,8 @@ struct FakeFtdiAdapter {
     static FakeFtdiAdapter &get();
     // How long a state lasts on this chip at the given baud rate.
     std::chrono::nanoseconds state_period(int chipBaud) const;
+    // The samples the chip holds before it stops clocking states.
+    int fifo_size() const;
     // A clock that runs only while states and bytes are on the pins.
     static std::chrono::nanoseconds clock() { return std::chrono::nanoseconds(get().clockNanoseconds); }
 
@@ -69,7 +71,8 @@ struct FakeFtdiAdapter {
     int interfaceNumber = 0; // the port of the chip behind the tty
     QString serialNumber = QStringLiteral("FT0FAKE1");
     QStringList otherSerials; // more FTDI adapters on the USB
-    int sampleFifo = 64;      // samples the chip holds for the host
+    int sampleFifo = 0;       // samples the chip holds for the host; 0: its family's read buffer
+    qint64 transferNanoseconds = 0; // what each USB transfer or request adds to clock()
     int readPiece = 0;        // at most this many samples a read; 0: all
     int emptyReadsBetween = 0; // reads that return nothing before each piece
     bool refuseOpen = false;   // libusb_open() fails, as without permission
@@ -89,6 +92,7 @@ struct FakeFtdiAdapter {
     bool driverAttached = true;
     std::function<void()> driverChanged;
     int usbTransfers = 0;       // bulk transfers and control requests
+    int mostInFlight = 0;       // the most samples the FIFO held at once
     qint64 wireNanoseconds = 0; // states and UART bytes on the pins
     bool bitBang = false;
     quint8 outputs = 0;
