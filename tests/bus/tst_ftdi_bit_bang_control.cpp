@@ -59,6 +59,8 @@ private slots:
     void unkind_adapters_data();
     void unkind_adapters();
     void stall_is_a_lost_port();
+    void lost_between_windows_data();
+    void lost_between_windows();
 };
 
 // The general call is built from the stand-alone operations: 59 pauses, each
@@ -220,6 +222,36 @@ void TestFtdiBitBangControl::stall_is_a_lost_port()
         rig.bus.read_register_5bit(QStringLiteral("00001"), QStringLiteral("0"));
     QCOMPARE(lost.size(), 1);
     QCOMPARE(lost.first().first(), QStringLiteral("/dev/ttyUSB0: writing line states failed (usb bulk write failed)"));
+    QVERIFY(!rig.port->is_open() && !rig.adapter.usbOpen);
+}
+
+// A reset's 700 states go out in windows of 128 (two writes each). Pulled
+// at the third write, or silent from then on, the adapter is a lost port
+// once; every write that reached the chip went out whole.
+void TestFtdiBitBangControl::lost_between_windows_data()
+{
+    QTest::addColumn<bool>("pulled");
+    QTest::addColumn<int>("statesOut");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("pulled") << true << 128
+                            << QStringLiteral("/dev/ttyUSB0: writing line states failed (usb bulk write failed)");
+    QTest::newRow("stops answering") << false << 256 << QStringLiteral("/dev/ttyUSB0: the adapter stopped answering");
+}
+
+void TestFtdiBitBangControl::lost_between_windows()
+{
+    QFETCH(bool, pulled);
+    QFETCH(int, statesOut);
+    QFETCH(QString, reason);
+    Rig rig;
+    QSignalSpy lost(rig.port.get(), &SerialControl::port_lost);
+    rig.adapter.events.clear();
+    (pulled ? rig.adapter.writesBeforeLoss : rig.adapter.writesBeforeMute) = 2;
+    general_call_reset(rig.bus);
+    rig.bus.read_register_5bit(QStringLiteral("00001"), QStringLiteral("0"));
+    QCOMPARE(lost.size(), 1);
+    QCOMPARE(lost.first().first(), reason);
+    QCOMPARE(states_of(rig.adapter).size(), statesOut);
     QVERIFY(!rig.port->is_open() && !rig.adapter.usbOpen);
 }
 

@@ -3,9 +3,10 @@
 #include <ftdi.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace zrx {
 namespace {
@@ -158,40 +159,75 @@ bool LibFtdiDriver::transmitter_empty(bool &empty)
 bool LibFtdiDriver::submit_write(const quint8 *states, std::size_t count)
 {
     Q_ASSERT(count > 0 && count <= MaxWriteStates);
-    if (ftdi_write_data(m_ftdi, states, int(count)) == int(count))
-        return true;
-    m_errorText = libftdi_error("writing line states");
-    return false;
+    auto write = std::make_unique<Write>();
+    std::copy_n(states, count, write->states.begin());
+    write->count = int(count);
+    write->transfer = ftdi_write_data_submit(m_ftdi, write->states.data(), write->count);
+    if (!write->transfer) {
+        m_errorText = libftdi_error("writing line states");
+        return false;
+    }
+    m_writes.push_back(std::move(write));
+    return true;
 }
 
 bool LibFtdiDriver::submit_read(quint8 *samples, std::size_t count)
 {
-    m_readInto = samples;
+    Q_ASSERT(!m_read);
     m_readCount = count;
     m_readGot = 0;
+    m_read = ftdi_read_data_submit(m_ftdi, samples, int(count));
+    if (!m_read) {
+        m_errorText = libftdi_error("reading the samples");
+        return false;
+    }
     return true;
 }
 
-// ftdi_read_data waits at most the latency timer for what the chip has, and
-// may bring nothing.
-int LibFtdiDriver::wait_read(std::chrono::milliseconds patience)
+// The writes come first: a write the chip never took (a stall, a pulled
+// adapter) fails within libusb's time-out, and its read cannot complete.
+bool LibFtdiDriver::finish_writes()
 {
-    QElapsedTimer waiting;
-    waiting.start();
-    while (m_readGot < m_readCount) {
-        const int read = ftdi_read_data(m_ftdi, m_readInto + m_readGot, int(m_readCount - m_readGot));
-        if (read < 0) {
-            m_errorText = libftdi_error("reading the samples");
-            return -1;
+    bool whole = true;
+    for (const std::unique_ptr<Write> &write : m_writes) {
+        const int done = ftdi_transfer_data_done(write->transfer);
+        if (whole && done != write->count) {
+            m_errorText = libftdi_error("writing line states");
+            whole = false;
         }
-        if (read > 0) {
-            m_readGot += std::size_t(read);
-            break;
-        }
-        if (waiting.elapsed() > patience.count())
-            break;
     }
-    return int(m_readGot);
+    m_writes.clear();
+    return whole;
+}
+
+// libftdi's wait returns when the whole read is in, or libusb's time-out
+// ends it: a read that came back short is reported as it stands, and the
+// next wait finds nothing more. `patience` is libusb's here.
+int LibFtdiDriver::wait_read(std::chrono::milliseconds)
+{
+    if (!finish_writes()) {
+        cancel_transfers();
+        return -1;
+    }
+    if (!m_read)
+        return int(m_readGot);
+    const int done = ftdi_transfer_data_done(std::exchange(m_read, nullptr));
+    if (done < 0) {
+        m_errorText = libftdi_error("reading the samples");
+        return -1;
+    }
+    m_readGot = std::size_t(done);
+    return done;
+}
+
+void LibFtdiDriver::cancel_transfers()
+{
+    timeval now{0, 0};
+    for (const std::unique_ptr<Write> &write : m_writes)
+        ftdi_transfer_data_cancel(write->transfer, &now);
+    m_writes.clear();
+    if (m_read)
+        ftdi_transfer_data_cancel(std::exchange(m_read, nullptr), &now);
 }
 
 // What libftdi has fetched from the chip and holds; it asks the chip only
@@ -205,6 +241,7 @@ void LibFtdiDriver::close()
 {
     if (!m_ftdi)
         return;
+    cancel_transfers();
     // Closing releases the USB interface, which gives the adapter back to
     // the serial driver; freeing alone would not.
     if (m_adapterTaken)
@@ -212,7 +249,6 @@ void LibFtdiDriver::close()
     ftdi_free(m_ftdi);
     m_ftdi = nullptr;
     m_adapterTaken = false;
-    m_readInto = nullptr;
     m_readCount = m_readGot = 0;
 }
 

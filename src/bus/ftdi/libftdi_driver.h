@@ -2,13 +2,20 @@
 
 #include "bus/ftdi/ftdi_driver.h"
 
+#include <array>
+#include <memory>
+#include <vector>
+
 struct ftdi_context;
+struct ftdi_transfer_control;
 
 namespace zrx {
 
 // The adapter through libftdi (over libusb), the only file that calls it.
-// One write or read at a time for now: a submitted write goes out at once,
-// and a read is fetched while it is waited for.
+// Writes and the read are libusb transfers in flight together
+// (ftdi_write_data_submit, ftdi_read_data_submit): a write returns as soon as
+// it is submitted, and waiting for the read first sees the writes before it
+// done. libftdi keeps one read in flight per context.
 class LibFtdiDriver final : public FtdiDriver {
 public:
     LibFtdiDriver() = default;
@@ -49,8 +56,18 @@ private:
     bool m_adapterTaken = false;
     int m_interfaceNumber = 0;
     QString m_errorText;
+    // A submitted write and the states it carries until it is done.
+    struct Write {
+        ftdi_transfer_control *transfer = nullptr;
+        int count = 0;
+        std::array<quint8, MaxWriteStates> states{};
+    };
+    bool finish_writes();
+    void cancel_transfers();
+
+    std::vector<std::unique_ptr<Write>> m_writes;
     // The read in hand.
-    quint8 *m_readInto = nullptr;
+    ftdi_transfer_control *m_read = nullptr;
     std::size_t m_readCount = 0;
     std::size_t m_readGot = 0;
 };

@@ -168,7 +168,8 @@ Status ZRX_D2XX_CALL get_queue_status(Handle handle, Dword *waiting)
 {
     if (!reaches(handle))
         return IoError;
-    *waiting = Dword(FakeFtdiAdapter::get().samples.size());
+    const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    *waiting = a.mute ? 0 : Dword(a.samples.size());
     return Ok;
 }
 
@@ -183,7 +184,7 @@ Status ZRX_D2XX_CALL read(Handle handle, void *buffer, Dword count, Dword *retur
     auto *into = static_cast<quint8 *>(buffer);
     for (int got = 0; Dword(*returned) < count; *returned += Dword(got)) {
         got = a.take_samples(into + *returned, int(count - *returned));
-        if (got == 0 && a.samples.isEmpty())
+        if (got == 0 && (a.samples.isEmpty() || a.mute))
             break;
     }
     if (*returned < count)

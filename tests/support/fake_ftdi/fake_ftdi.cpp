@@ -173,6 +173,57 @@ int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
     return a.take_samples(buf, size);
 }
 
+// Transfers in flight: the fake does a write's work when it is submitted
+// (a stalled one fails when it is waited for, as libusb reports it then) and
+// a read's when it is waited for. A read the chip cannot fill ends after
+// libusb's time-out with what it got.
+static ftdi_transfer_control *new_transfer(ftdi_context *ftdi, unsigned char *buf, int size, int offset, bool done)
+{
+    auto *tc = static_cast<ftdi_transfer_control *>(std::calloc(1, sizeof(ftdi_transfer_control)));
+    *tc = {done, buf, size, offset, ftdi, nullptr};
+    return tc;
+}
+
+ftdi_transfer_control *ftdi_write_data_submit(ftdi_context *ftdi, unsigned char *buf, int size)
+{
+    const int written = ftdi_write_data(ftdi, buf, size);
+    return FakeFtdiAdapter::get().gone ? nullptr : new_transfer(ftdi, buf, size, written, true);
+}
+
+ftdi_transfer_control *ftdi_read_data_submit(ftdi_context *ftdi, unsigned char *buf, int size)
+{
+    if (!ftdi->usb_dev || FakeFtdiAdapter::get().gone)
+        return nullptr;
+    return new_transfer(ftdi, buf, size, 0, false);
+}
+
+int ftdi_transfer_data_done(ftdi_transfer_control *tc)
+{
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    const bool reading = !tc->completed;
+    int result = tc->offset;
+    if (reading) {
+        while (result >= 0 && tc->offset < tc->size) {
+            const int read = ftdi_read_data(tc->ftdi, tc->buf + tc->offset, tc->size - tc->offset);
+            if (read < 0)
+                result = read;
+            else if (read == 0 && (a.samples.isEmpty() || a.mute)) {
+                a.clockNanoseconds += qint64(tc->ftdi->usb_read_timeout) * 1'000'000;
+                break;
+            }
+            tc->offset += std::max(read, 0);
+        }
+        result = result < 0 ? result : tc->offset;
+    }
+    std::free(tc);
+    return result;
+}
+
+void ftdi_transfer_data_cancel(ftdi_transfer_control *tc, timeval *)
+{
+    std::free(tc);
+}
+
 // The adapter itself and each of otherSerials: entries 0, 1, ... in a list
 // that is all one block.
 int ftdi_usb_find_all(ftdi_context *, ftdi_device_list **devlist, int, int)

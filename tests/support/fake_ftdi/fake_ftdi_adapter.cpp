@@ -98,6 +98,7 @@ void FakeFtdiAdapter::count_bulk_write()
         chip.set_clock_high(true);
         chip.set_port_data_high(true);
     }
+    mute = mute || writesBeforeMute-- == 0;
 }
 
 void FakeFtdiAdapter::send_uart(const quint8 *bytes, int size)
@@ -125,7 +126,7 @@ int FakeFtdiAdapter::clock_states(const quint8 *states, int size)
 
 int FakeFtdiAdapter::take_samples(quint8 *into, int size)
 {
-    if (samples.isEmpty())
+    if (samples.isEmpty() || mute)
         return 0;
     if (emptyReadsLeft-- > 0)
         return 0;

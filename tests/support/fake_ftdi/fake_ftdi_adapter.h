@@ -55,7 +55,7 @@ struct FakeFtdiAdapter {
     // What both fake libraries do with the adapter. A request over the USB
     // (counted), which an unplugged adapter never answers.
     bool answers(bool opened);
-    // Every bulk write counts towards writesBeforeLoss.
+    // Every bulk write counts towards writesBeforeLoss and writesBeforeMute.
     void count_bulk_write();
     void send_uart(const quint8 *bytes, int size);
     // Bit-bang states until the FIFO is full; how many were clocked.
@@ -77,6 +77,7 @@ struct FakeFtdiAdapter {
     int emptyReadsBetween = 0; // reads that return nothing before each piece
     bool refuseOpen = false;   // libusb_open() fails, as without permission
     int writesBeforeLoss = -1; // the adapter is pulled at this bulk write
+    int writesBeforeMute = -1; // from this bulk write on, reads bring no sample
     // Through FTDI's D2XX library (fake_d2xx): the adapter's COM port, and
     // whether another program has it open.
     int comPort = 5;
@@ -86,6 +87,7 @@ struct FakeFtdiAdapter {
     QList<Event> events;
     bool usbOpen = false;
     bool gone = false;
+    bool mute = false;
     bool driverGivenBack = false;
     // Whether the system's serial driver has the port (and its tty is
     // there); a killed run leaves it false. Told to driverChanged.

@@ -24,7 +24,11 @@ struct FakeUsbAdapterLocator final : UsbAdapterLocator {
     std::optional<UsbAdapter> detached_adapter(const UsbAdapter &remembered) const override
     {
         const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
-        if (a.driverAttached || a.usbOpen || a.gone || remembered.serialNumber != a.serialNumber)
+        // By serial number, or by its place on the USB when it has none.
+        const bool same = remembered.serialNumber.isEmpty()
+            ? remembered.busNumber == a.busNumber && remembered.deviceAddress == a.deviceAddress
+            : remembered.serialNumber == a.serialNumber;
+        if (a.driverAttached || a.usbOpen || a.gone || !same)
             return std::nullopt;
         return UsbAdapter{vendorId, 0x6001, a.serialNumber, a.busNumber, a.deviceAddress, a.interfaceNumber};
     }

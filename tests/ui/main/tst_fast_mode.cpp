@@ -139,6 +139,7 @@ private slots:
     void switched_off_in_the_port_dialog();
     void signal_gives_the_adapter_back_data();
     void signal_gives_the_adapter_back();
+    void start_after_a_killed_run_data();
     void start_after_a_killed_run();
 
 private:
@@ -299,14 +300,25 @@ void TestFastMode::signal_gives_the_adapter_back()
 // A run killed while it held the adapter left COM5 without its tty until a
 // replug. The next start finds the adapter by what that run stored, runs
 // the bus on it, and gives it back on closing.
+void TestFastMode::start_after_a_killed_run_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("by serial number") << QStringLiteral("FT0FAKE1") << QStringLiteral("5;FT0FAKE1;1;7;0;403;6001");
+    QTest::newRow("by bus 1, address 7") << QString() << QStringLiteral("5;;1;7;0;403;6001");
+}
+
 void TestFastMode::start_after_a_killed_run()
 {
+    QFETCH(QString, serial);
+    QFETCH(QString, stored);
     Rig rig(true);
     FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
+    adapter.serialNumber = serial;
     adapter.driverAttached = false;
     rig.perRequestBoard->set_existing_ports({});
     adapter.driverChanged = [&] { rig.perRequestBoard->set_existing_ports(adapter.driverAttached ? QSet{5} : QSet<int>{}); };
-    rig.fastPort->set_remembered_adapter(QStringLiteral("5;FT0FAKE1;1;7;0;403;6001"));
+    rig.fastPort->set_remembered_adapter(stored);
     rig.f->start();
     QVERIFY(rig.status().endsWith(QStringLiteral(", 9600 baud: open, fast mode")));
     QCOMPARE(rig.f->code_box(1)->text(), QStringLiteral("2A5"));
