@@ -78,6 +78,7 @@ class TestCliD2xxFastMode : public QObject {
 private slots:
     void same_traffic_data();
     void same_traffic();
+    void lost_adapter_data();
     void lost_adapter();
     void refused_with_its_reason_data();
     void refused_with_its_reason();
@@ -117,14 +118,23 @@ void TestCliD2xxFastMode::same_traffic()
     QVERIFY(!adapter.usbOpen && adapter.driverGivenBack && !adapter.bitBang);
 }
 
-// Pulled out in the middle of the read-back: a lost port, and the wire up
-// to there the per-request read-back's own (the transaction in flight stops
-// where the states stopped, as a real adapter's would).
+void TestCliD2xxFastMode::lost_adapter_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::newRow("pulled out") << Setup([](FakeFtdiAdapter &a) { a.writesBeforeLoss = 120; });
+    QTest::newRow("silent") << Setup([](FakeFtdiAdapter &a) { a.writesBeforeMute = 120; });
+}
+
+// Pulled out, or no longer sending samples, in the middle of the read-back:
+// a lost port, and the wire up to there the per-request read-back's own (the
+// transaction in flight stops where the states stopped, as a real adapter's
+// would).
 void TestCliD2xxFastMode::lost_adapter()
 {
+    QFETCH(Setup, setup);
     Tool plain(false), fast(true);
     QCOMPARE(plain.run(QStringLiteral("read")), 0);
-    FakeFtdiAdapter::get().writesBeforeLoss = 120;
+    setup(FakeFtdiAdapter::get());
     QCOMPARE(fast.run(QStringLiteral("read --fast")), 2);
     QCOMPARE(fast.err, QStringLiteral("zrx50346-cli: %1 was disconnected\n").arg(port_display_name(5)));
     const QStringList wire = fast.wire();
