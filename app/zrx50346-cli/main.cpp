@@ -4,12 +4,28 @@
 #include "session_runner.h"
 
 #include "core/version.h"
+#include "bus/ftdi/usb_adapter_locator.h"
+#include "rig/fast_port.h"
 #include "rig/port_stack.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
 #include <cstdio>
+
+namespace {
+
+// The system's ports; where its list gives no USB ids (Windows), fast mode's
+// adapter locator adds them.
+QList<zrx::PortListing> survey_ports()
+{
+    QList<zrx::PortListing> ports = zrx::survey_system_ports();
+    if (const std::unique_ptr<zrx::UsbAdapterLocator> locator = zrx::make_fast_port_locator())
+        zrx::add_usb_ids(ports, *locator);
+    return ports;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -32,6 +48,6 @@ int main(int argc, char *argv[])
         zrx::SessionRunner session(out, err, make_port, input);
         return session.run(arguments);
     }
-    zrx::CliRunner runner(out, err, make_port, zrx::survey_system_ports);
+    zrx::CliRunner runner(out, err, make_port, survey_ports);
     return runner.run(arguments);
 }

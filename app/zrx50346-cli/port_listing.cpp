@@ -5,6 +5,7 @@
 #include "bus/port_names.h"
 #include "bus/port_status_text.h"
 #include "bus/real_serial_control.h"
+#include "bus/ftdi/usb_adapter_locator.h"
 #include "bus/system_ports.h"
 
 #include <QJsonArray>
@@ -97,6 +98,20 @@ QList<PortListing> survey_system_ports()
         listing << entry;
     }
     return listing;
+}
+
+void add_usb_ids(QList<PortListing> &ports, const UsbAdapterLocator &locator, const PortDeviceTable &devices)
+{
+    for (PortListing &entry : ports) {
+        if (!entry.vendorId.isEmpty() || entry.access != PortListing::Access::Free)
+            continue;
+        if (const std::optional<UsbAdapter> adapter = locator.adapter_of(port_device(devices, entry.PortNumb))) {
+            entry.vendorId = QStringLiteral("%1").arg(adapter->vendorId, 4, 16, QLatin1Char('0'));
+            entry.productId = QStringLiteral("%1").arg(adapter->productId, 4, 16, QLatin1Char('0'));
+            entry.serialNumber = adapter->serialNumber;
+            entry.fastMode = fast_mode_can_take({{}, {}, entry.vendorId, entry.productId, {}, {}});
+        }
+    }
 }
 
 QString adapter_serial_number(const PortChoice &choice)

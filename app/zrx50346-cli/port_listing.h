@@ -8,6 +8,8 @@
 
 namespace zrx {
 
+class UsbAdapterLocator;
+
 // One of COM1..COM16 as the `ports` command shows it.
 struct PortListing {
     enum class Access { NotTried, Free, InUse, Refused };
@@ -32,6 +34,13 @@ struct PortListing {
 // which opens nothing. Free: a present port is opened as the window's start-up
 // scan opens it, and closed again at once.
 QList<PortListing> survey_system_ports();
+
+// The USB ids of free ports the system lists without them (Windows' list of
+// serial ports has none), as the adapter locator finds them: FTDI's library
+// there, which opens an adapter for a moment to ask for its COM port, so a
+// port another program holds is left alone.
+void add_usb_ids(QList<PortListing> &ports, const UsbAdapterLocator &locator,
+                 const PortDeviceTable &devices = default_port_devices());
 
 // The simulated board's one port, COM1, present and free.
 QList<PortListing> simulated_board_ports();

@@ -222,7 +222,7 @@ void TestFtdiTransferQueue::read_buffers_of_the_families()
     QFETCH(int, chipType);
     QFETCH(int, port);
     QFETCH(int, readBuffer);
-    QCOMPARE(int(ftdi_chip_family(chipType, port).readBuffer), readBuffer);
+    QCOMPARE(int(ftdi_chip_family(FtdiChipType(chipType), port).readBuffer), readBuffer);
 }
 
 // The clock read before and after four full writes, then before and after

@@ -55,7 +55,7 @@ OpenOutcome FtdiBitBangControl::open_port(const PortConfiguration &configuration
         return refuse(tr("%1 has no device on this system").arg(port_name(m_portNumber)));
     const std::optional<UsbAdapter> adapter = m_locator->adapter_of(m_node);
     if (!adapter)
-        return refuse(tr("%1 is not a USB adapter").arg(m_node));
+        return refuse(m_locator->no_adapter_reason(m_node));
     if (adapter->vendorId != FtdiVendorId)
         return refuse(tr("not an FTDI adapter (USB vendor %1)").arg(adapter->vendorId, 4, 16, QLatin1Char('0')));
     return take(*adapter);

@@ -1,7 +1,5 @@
 #include "bus/ftdi/ftdi_chip_family.h"
 
-#include <ftdi.h>
-
 #include <QCoreApplication>
 
 namespace zrx {
@@ -33,18 +31,18 @@ QString tr(const char *text)
 
 } // namespace
 
-FtdiChipFamily ftdi_chip_family(int chipType, int port)
+FtdiChipFamily ftdi_chip_family(FtdiChipType chipType, int port)
 {
     // The read buffers are the datasheets' transmit buffers (per port on
     // the chips with several).
     switch (chipType) {
-    case TYPE_R:
+    case FtdiChipType::R:
         return {QStringLiteral("FT232R"), {}, period(16), 128};
-    case TYPE_230X:
+    case FtdiChipType::FTX:
         // No FTDI document gives the FT-X family's ratio: taken as the
         // FT232R's, and the timing at opening decides.
         return {QStringLiteral("FT-X"), {}, period(16), 512};
-    case TYPE_2232C:
+    case FtdiChipType::FT2232C:
         // libftdi puts the port into the bit rate request only for the H
         // chips: on this chip's second port the request would set the first
         // port's rate, and the states would run at the tty's rate.
@@ -52,11 +50,11 @@ FtdiChipFamily ftdi_chip_family(int chipType, int port)
             return {QStringLiteral("FT2232C/D"),
                     tr("on the second port of an FT2232C/D libftdi sets the first port's bit rate"), {}};
         return {QStringLiteral("FT2232C/D"), {}, period(16), 128};
-    case TYPE_2232H:
+    case FtdiChipType::FT2232H:
         return {HighSpeed, {}, period(4), 4096};
-    case TYPE_4232H:
+    case FtdiChipType::FT4232H:
         return {HighSpeed, {}, period(4), 2048};
-    case TYPE_232H:
+    case FtdiChipType::FT232H:
         return {HighSpeed, {}, period(4), 1024};
     default:
         return {QStringLiteral("FT232AM/BM"), tr("the adapter's chip has no synchronous bit-bang mode"), {}};

@@ -7,8 +7,12 @@
 
 namespace zrx {
 
+// The FTDI chips as both drivers' libraries tell them apart, numbered as
+// libftdi's ftdi_chip_type (libftdi_driver.cpp checks that they agree).
+enum class FtdiChipType { AM = 0, BM = 1, FT2232C = 2, R = 3, FT2232H = 4, FT4232H = 5, FT232H = 6, FTX = 7 };
+
 // What the program knows of an FTDI chip's synchronous bit-bang mode, by the
-// chip type libftdi reports and the adapter's port. The rate handed to
+// chip type and the adapter's port. The rate handed to
 // libftdi is the same everywhere; how long a state comes out of it is not.
 struct FtdiChipFamily {
     QString name;
@@ -24,8 +28,8 @@ struct FtdiChipFamily {
     std::size_t readBuffer = 0;
 };
 
-// `chipType` is libftdi's ftdi_chip_type, `port` 0 for the chip's first.
-FtdiChipFamily ftdi_chip_family(int chipType, int port);
+// `port` is 0 for the chip's first.
+FtdiChipFamily ftdi_chip_family(FtdiChipType chipType, int port);
 
 // The rate ftdi_set_baudrate is handed in bit-bang mode.
 inline constexpr int FtdiBitBangRate = 3000;

@@ -96,7 +96,11 @@ int LibFtdiDriver::count_candidates(const UsbAdapter &adapter)
 
 FtdiChipFamily LibFtdiDriver::chip_family() const
 {
-    return ftdi_chip_family(m_ftdi ? int(m_ftdi->type) : -1, m_interfaceNumber);
+    static_assert(int(FtdiChipType::AM) == TYPE_AM && int(FtdiChipType::BM) == TYPE_BM
+                  && int(FtdiChipType::FT2232C) == TYPE_2232C && int(FtdiChipType::R) == TYPE_R
+                  && int(FtdiChipType::FT2232H) == TYPE_2232H && int(FtdiChipType::FT4232H) == TYPE_4232H
+                  && int(FtdiChipType::FT232H) == TYPE_232H && int(FtdiChipType::FTX) == TYPE_230X);
+    return ftdi_chip_family(m_ftdi ? FtdiChipType(m_ftdi->type) : FtdiChipType::BM, m_interfaceNumber);
 }
 
 bool LibFtdiDriver::set_latency_timer(std::chrono::milliseconds latency)

@@ -111,4 +111,9 @@ bool SysfsUsbAdapterLocator::node_ready(const QString &deviceNode) const
 #endif
 }
 
+std::unique_ptr<UsbAdapterLocator> make_usb_adapter_locator()
+{
+    return std::make_unique<SysfsUsbAdapterLocator>();
+}
+
 } // namespace zrx

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace zrx {
@@ -25,6 +27,11 @@ public:
     virtual ~UsbAdapterLocator() = default;
     // Nothing when the node is not a USB serial port (or not there).
     virtual std::optional<UsbAdapter> adapter_of(const QString &deviceNode) const = 0;
+    // Why adapter_of() found none behind the node, for the user.
+    virtual QString no_adapter_reason(const QString &deviceNode) const
+    {
+        return QCoreApplication::translate("FtdiBitBangControl", "%1 is not a USB adapter").arg(deviceNode);
+    }
     // Whether the node is back and this user may open it, once the system's
     // serial driver has the adapter again.
     virtual bool node_ready(const QString &deviceNode) const = 0;
@@ -33,5 +40,9 @@ public:
     // used has no serial driver: where it is now.
     virtual std::optional<UsbAdapter> detached_adapter(const UsbAdapter &remembered) const = 0;
 };
+
+// This system's locator: the device nodes' USB devices in sysfs on Linux,
+// FTDI's D2XX library on Windows.
+std::unique_ptr<UsbAdapterLocator> make_usb_adapter_locator();
 
 } // namespace zrx

@@ -13,9 +13,6 @@
 namespace zrx {
 namespace {
 
-constexpr quint8 Rts = 0x04, Dtr = 0x10, Dsr = 0x20;
-std::optional<FakeFtdiAdapter> theAdapter;
-
 int fail(ftdi_context *ftdi, int code, const char *text)
 {
     ftdi->error_str = text;
@@ -25,81 +22,10 @@ int fail(ftdi_context *ftdi, int code, const char *text)
 // A request over the USB, which an unplugged adapter never answers.
 bool reaches(ftdi_context *ftdi)
 {
-    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
-    a.usbTransfers += ftdi->usb_dev && !a.gone;
-    a.clockNanoseconds += ftdi->usb_dev && !a.gone ? a.transferNanoseconds : 0;
-    return ftdi->usb_dev && !a.gone;
+    return FakeFtdiAdapter::get().answers(ftdi->usb_dev != nullptr);
 }
 
 } // namespace
-
-FakeFtdiAdapter &FakeFtdiAdapter::reset()
-{
-    return theAdapter.emplace();
-}
-
-FakeFtdiAdapter &FakeFtdiAdapter::get()
-{
-    return theAdapter ? *theAdapter : reset();
-}
-
-std::chrono::nanoseconds FakeFtdiAdapter::state_period(int chipBaud) const
-{
-    const bool hChip = chipType == TYPE_2232H || chipType == TYPE_4232H || chipType == TYPE_232H;
-    const int perBaud = statesPerBaud ? statesPerBaud : hChip ? 4 : 16;
-    return std::chrono::nanoseconds(1'000'000'000LL / (qint64(perBaud) * chipBaud));
-}
-
-// The transmit buffers of the data sheets, per port.
-int FakeFtdiAdapter::fifo_size() const
-{
-    if (sampleFifo)
-        return sampleFifo;
-    switch (chipType) {
-    case TYPE_2232H:
-        return 4096;
-    case TYPE_4232H:
-        return 2048;
-    case TYPE_232H:
-        return 1024;
-    case TYPE_230X:
-        return 512;
-    default:
-        return 128;
-    }
-}
-
-quint8 FakeFtdiAdapter::pins() const
-{
-    quint8 levels = bitBang ? quint8((latch & outputs) | ~outputs)
-                            : quint8(0xFF & ~(dtrAsserted ? Dtr : 0) & ~(rtsAsserted ? Rts : 0));
-    return chip.data_line_high() || (bitBang && (outputs & Dsr)) ? levels : quint8(levels & ~Dsr);
-}
-
-void FakeFtdiAdapter::record(Event::Kind kind, const QByteArray &bytes)
-{
-    chip.set_clock_high(pins() & Dtr);
-    chip.set_port_data_high(pins() & Rts);
-    events.append({kind, pins(), chip.data_line_high(), chipBaud, bytes});
-}
-
-LineTrace FakeFtdiAdapter::line_trace() const
-{
-    LineTrace trace;
-    quint8 lines = Dtr | Rts;
-    for (const Event &e : events) {
-        if ((e.pins ^ lines) & Dtr)
-            trace.append(LineOperation::dtr(!(e.pins & Dtr)));
-        if ((e.pins ^ lines) & Rts)
-            trace.append(LineOperation::rts(!(e.pins & Rts)));
-        lines = e.pins;
-        if (e.kind == Event::Kind::State && (e.pins & Dtr))
-            trace.append(LineOperation::dsr(!e.dataHigh));
-        if (e.kind == Event::Kind::UartBytes)
-            trace.append({LineOperation::Kind::Output, false, 0, e.bytes});
-    }
-    return trace;
-}
 
 } // namespace zrx
 
@@ -228,33 +154,15 @@ int ftdi_poll_modem_status(ftdi_context *ftdi, unsigned short *status)
 int ftdi_write_data(ftdi_context *ftdi, const unsigned char *buf, int size)
 {
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
-    if (a.writesBeforeLoss-- == 0) {
-        a.gone = true; // pulled out: the board's lines fall back to released
-        a.chip.set_clock_high(true);
-        a.chip.set_port_data_high(true);
-    }
-    a.mute = a.mute || a.writesBeforeMute-- == 0;
+    a.count_bulk_write();
     if (!zrx::reaches(ftdi))
         return zrx::fail(ftdi, -1, "usb bulk write failed");
     if (!a.bitBang) {
-        a.record(Kind::UartBytes, QByteArray(reinterpret_cast<const char *>(buf), size));
-        a.wireNanoseconds += size * 10'000'000'000LL / a.chipBaud;
-        a.clockNanoseconds += size * 10'000'000'000LL / a.chipBaud;
+        a.send_uart(buf, size);
         return size;
     }
     // A full FIFO stops the states; libusb gives up on the write.
-    const int room = std::max(0, a.fifo_size() - int(a.samples.size()));
-    const int clocked = std::min(size, room);
-    for (int i = 0; i < clocked; ++i) {
-        a.samples.append(char(a.pins()));
-        a.latch = buf[i];
-        a.record(Kind::State);
-    }
-    a.mostInFlight = std::max(a.mostInFlight, int(a.samples.size()));
-    const qint64 onPins = clocked * a.state_period(a.chipBaud).count();
-    a.wireNanoseconds += onPins;
-    a.clockNanoseconds += onPins;
-    return clocked < size ? zrx::fail(ftdi, -1, "usb bulk write failed") : size;
+    return a.clock_states(buf, size) < size ? zrx::fail(ftdi, -1, "usb bulk write failed") : size;
 }
 
 int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
@@ -262,15 +170,7 @@ int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
     if (!zrx::reaches(ftdi))
         return zrx::fail(ftdi, -4, "usb bulk read failed"); // LIBUSB_ERROR_NO_DEVICE
-    if (a.samples.isEmpty() || a.mute)
-        return 0;
-    if (a.emptyReadsLeft-- > 0)
-        return 0;
-    a.emptyReadsLeft = a.emptyReadsBetween;
-    const int count = std::min({size, int(a.samples.size()), a.readPiece ? a.readPiece : size});
-    std::copy_n(a.samples.constData(), count, buf);
-    a.samples.remove(0, count);
-    return count;
+    return a.take_samples(buf, size);
 }
 
 // Transfers in flight: the fake does a write's work when it is submitted

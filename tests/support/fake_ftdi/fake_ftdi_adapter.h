@@ -55,8 +55,19 @@ struct FakeFtdiAdapter {
     quint8 pins() const;
     void record(Event::Kind kind, const QByteArray &bytes = {});
 
+    // What both fake libraries do with the adapter. A request over the USB
+    // (counted), which an unplugged adapter never answers.
+    bool answers(bool opened);
+    // Every bulk write counts towards writesBeforeLoss and writesBeforeMute.
+    void count_bulk_write();
+    void send_uart(const quint8 *bytes, int size);
+    // Bit-bang states until the FIFO is full; how many were clocked.
+    int clock_states(const quint8 *states, int size);
+    // Samples for a read, in pieces and with empty returns as set.
+    int take_samples(quint8 *into, int size);
+
     // Set by the test.
-    int chipType = 3; // TYPE_R
+    int chipType = 3; // FtdiChipType::R (libftdi's numbers)
     int statesPerBaud = 0; // 0: as the chip type has it
     int busNumber = 1; // 0: the locator knows no bus location
     int deviceAddress = 7;
@@ -70,6 +81,10 @@ struct FakeFtdiAdapter {
     bool refuseOpen = false;   // libusb_open() fails, as without permission
     int writesBeforeLoss = -1; // the adapter is pulled at this bulk write
     int writesBeforeMute = -1; // from this bulk write on, reads bring no sample
+    // Through FTDI's D2XX library (fake_d2xx): the adapter's COM port, and
+    // whether another program has it open.
+    int comPort = 5;
+    bool openElsewhere = false;
 
     SimulatedChip chip;
     QList<Event> events;

@@ -113,11 +113,7 @@ void TestFrmPortSettings::fast_mode_box_says_why_it_is_off()
     FastModeSerialControl withoutBackend(std::make_unique<RecordingSerialControl>(), nullptr);
     withoutBackend.set_fast_mode_wanted(true);
     const std::pair<SerialControl *, const char *> cases[] = {
-#ifdef Q_OS_WIN
-        {&withoutBackend, "Fast mode is not available on Windows yet"},
-#else
         {&withoutBackend, "This program was built without FTDI support"},
-#endif
         {&setup.port, "Fast mode needs a serial port on an FTDI adapter"}};
     for (const auto &[port, tooltip] : cases) {
         frmPortSettings dialog(setup.ports, *port, nullptr);
