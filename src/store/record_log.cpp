@@ -80,9 +80,11 @@ bool ends_unfinished(QFile &file)
 
 const QString NotOnDisk = QStringLiteral("the system could not put it on the disk");
 
-} // namespace
-
-bool can_append_records(const QString &path, QString *reason)
+// Opens the log for appending, adds `record` as a line when there is one,
+// and puts the file on the disk. A file that opens for writing but cannot be
+// synced (one of /proc's, for root) would lose the record it seems to take;
+// a log made here must still be there after a crash, folder entry and all.
+bool append_synced(const QString &path, const QByteArray *record, QString *reason)
 {
     if (!is_place_for_records(path, reason))
         return false;
@@ -90,42 +92,35 @@ bool can_append_records(const QString &path, QString *reason)
     QFile file(path);
     if (!open_for_append(file, reason))
         return false;
-    // A file that opens for writing but cannot be synced (one of /proc's,
-    // for root) would lose the record it seems to take.
+    if (record) {
+        QByteArray line = ends_unfinished(file) ? QByteArray("\n") : QByteArray();
+        line += *record + '\n';
+        // Append mode puts every write at the end, wherever the seek above left us.
+        if (file.write(line) != line.size()) {
+            *reason = file.errorString();
+            return false;
+        }
+    }
     if (!sync_to_disk(file)) {
         *reason = NotOnDisk;
         return false;
     }
-    // The log made here must still be there for the attempt after a crash.
     file.close();
     if (isNew)
         sync_folder_of(path);
     return true;
 }
 
+} // namespace
+
+bool can_append_records(const QString &path, QString *reason)
+{
+    return append_synced(path, nullptr, reason);
+}
+
 bool append_record(const QString &path, const QByteArray &record, QString *reason)
 {
-    if (!is_place_for_records(path, reason))
-        return false;
-    const bool isNew = !QFileInfo::exists(path);
-    QFile file(path);
-    if (!open_for_append(file, reason))
-        return false;
-    QByteArray line = ends_unfinished(file) ? QByteArray("\n") : QByteArray();
-    line += record + '\n';
-    // Append mode puts every write at the end, wherever the seek above left us.
-    if (file.write(line) != line.size()) {
-        *reason = file.errorString();
-        return false;
-    }
-    if (!sync_to_disk(file)) {
-        *reason = NotOnDisk;
-        return false;
-    }
-    file.close();
-    if (isNew)
-        sync_folder_of(path);
-    return true;
+    return append_synced(path, &record, reason);
 }
 
 } // namespace zrx
