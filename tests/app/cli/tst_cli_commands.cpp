@@ -228,8 +228,6 @@ void TestCliCommands::failures_data()
         << "batch --simulate " + write_set(m_dir, QStringLiteral("good.csv"), some_codes()) + " " + above << "" << 3
         << "Line 8 of " + QDir::toNativeSeparators(above) + " holds the code 5120" << -1;
     QTest::newRow("--port twice") << "read --port COM5 --port COM6" << "" << 1 << "--port is given more than once" << -1;
-    QTest::newRow("--log twice") << "program-otp --yes --simulate --log a --log a" << "" << 1
-                                 << "--log is given more than once" << -1;
     QTest::newRow("save onto a folder") << "save --vsup 10 --simulate " + m_dir.path() << "" << 3
                                         << "Cannot save " + QDir::toNativeSeparators(m_dir.path()) + ": is a folder" << -1;
 #ifdef Q_OS_UNIX
