@@ -52,7 +52,6 @@ void TestCliFiles::bad_files_are_refused_before_the_port_opens_data()
     row("0x3FF, with a hint", "load", set_with(4, "0x3FF"),
         R"(Value 4 on line 4 of %1 ("0x3FF") is not a number: write "&H3FF" for a hexadecimal code)");
     row("12abc", "program-otp --yes", set_with(2, "12abc"), R"(Value 2 on line 2 of %1 ("12abc") is not a number)");
-    row("1_000", "load", set_with(25, "1_000"), R"(Value 25 on line 25 of %1 ("1_000") is not a number)");
     row("1.5.5, the reference", "load", set_with(1, "1.5.5"), R"(Value 1 on line 1 of %1 ("1.5.5") is not)");
     row("512 513", "load", set_with(9, " 512 513 "), R"(Value 9 on line 9 of %1 ("512 513") is not)");
     row("an escape sequence as ?", "load", set_with(3, "\x1b[2J5"), R"(line 3 of %1 ("?[2J5") is not a number)");
