@@ -1,10 +1,12 @@
 // The two ways to the lines side by side on one emulated USB serial adapter
-// that costs 1 ms per USB request or transfer: one modem-control request per
-// line operation, and fast mode (whole transactions in synchronous bit-bang
-// mode, on the tests' fake libftdi). A figure is the program's own time,
-// measured, plus the adapter's: its requests and transfers at 1 ms each and,
-// in fast mode, the time the states and the step marker's bytes take on the
-// pins (5.2 us a state, 1.04 ms a byte at 9600 baud).
+// whose requests and transfers take a 1 ms round trip: one modem-control
+// request per line operation, each waited for, and fast mode (whole
+// transactions in synchronous bit-bang mode, on the tests' fake libftdi),
+// whose transfers overlap. A figure is the program's own time, measured,
+// plus what it waited for the adapter: per request 1 ms a request; in fast
+// mode the fake's clock, which runs while the program waits for a round
+// trip, for states on the pins (5.2 us a state) or for the step marker's
+// bytes (1.04 ms a byte at 9600 baud).
 
 #include "bus/fast_mode_serial_control.h"
 #include "cli_runner.h"
@@ -42,6 +44,21 @@ using namespace zrx;
 enum class Path { PerRequest, Fast };
 
 constexpr double UsbRequestSeconds = 1e-3;
+constexpr qint64 UsbRoundTripNanoseconds = 1'000'000;
+
+FakeFtdiAdapter &fresh_adapter()
+{
+    FakeFtdiAdapter &adapter = FakeFtdiAdapter::reset();
+    adapter.transferNanoseconds = UsbRoundTripNanoseconds;
+    return adapter;
+}
+
+// What the program waited for the fake adapter since the last call.
+double adapter_waits(qint64 &clockSeen)
+{
+    const qint64 now = FakeFtdiAdapter::get().clockNanoseconds;
+    return double(now - std::exchange(clockSeen, now)) * 1e-9;
+}
 constexpr int Com5 = 5; // /dev/ttyUSB0, where the fake adapter sits
 constexpr int Iterations = 5;
 
@@ -71,7 +88,7 @@ struct Program {
             recorder = counted.get();
             port = std::move(counted);
         } else {
-            chip = &FakeFtdiAdapter::reset().chip;
+            chip = &fresh_adapter().chip;
             auto board = std::make_unique<SimulatedBoard>();
             board->set_existing_ports({Com5});
             auto fast = std::make_unique<FastModeSerialControl>(
@@ -93,14 +110,13 @@ struct Program {
             const LineTrace trace = recorder->take_trace();
             return (count_line_writes(trace) + count_dsr_reads(trace)) * UsbRequestSeconds;
         }
-        FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
-        return std::exchange(adapter.usbTransfers, 0) * UsbRequestSeconds
-               + double(std::exchange(adapter.wireNanoseconds, 0)) * 1e-9;
+        return adapter_waits(clockSeen);
     }
 
     MemorySettingsStore store;
     SimulatedBoard board;
     RecordingSerialControl *recorder = nullptr; // the per-request path's count, owned by the window
+    qint64 clockSeen = 0;
     std::unique_ptr<frmZRX50346> window;
 };
 
@@ -141,9 +157,9 @@ void fast_mode_read_dac(benchmark::State &state, Path path)
     QPushButton *readDac = program.window->findChild<QPushButton *>(QStringLiteral("Command5"));
     qint64 onPins = 0;
     time_with_adapter(state, program, [&] {
-        const qint64 before = FakeFtdiAdapter::get().clockNanoseconds;
+        const qint64 before = FakeFtdiAdapter::get().wireNanoseconds;
         readDac->click();
-        onPins += FakeFtdiAdapter::get().clockNanoseconds - before;
+        onPins += FakeFtdiAdapter::get().wireNanoseconds - before;
     });
     if (path == Path::Fast)
         state.counters["states_ms"] = double(onPins) * 1e-6 / double(state.iterations());
@@ -153,7 +169,7 @@ void fast_mode_read_dac(benchmark::State &state, Path path)
 // synchronous bit-bang mode, then the timing alone, charged like the rest.
 void fast_mode_opening_timing(benchmark::State &state)
 {
-    FakeFtdiAdapter &adapter = FakeFtdiAdapter::reset();
+    FakeFtdiAdapter &adapter = fresh_adapter();
     std::unique_ptr<FtdiDriver> driver = make_ftdi_driver();
     UsbAdapter usb;
     usb.vendorId = 0x0403;
@@ -168,14 +184,12 @@ void fast_mode_opening_timing(benchmark::State &state)
     FtdiStateClock clock(&FakeFtdiAdapter::clock);
     for (auto _ : state) {
         clock.start_from(driver->chip_family().statePeriod);
-        adapter.usbTransfers = 0;
-        adapter.wireNanoseconds = 0;
+        qint64 clockSeen = adapter.clockNanoseconds;
         QElapsedTimer own;
         own.start();
         if (!clock.time_states(queue, 0x14))
             state.SkipWithError("the timing failed");
-        state.SetIterationTime(double(own.nsecsElapsed()) * 1e-9 + adapter.usbTransfers * UsbRequestSeconds
-                               + double(adapter.wireNanoseconds) * 1e-9);
+        state.SetIterationTime(double(own.nsecsElapsed()) * 1e-9 + adapter_waits(clockSeen));
     }
     driver->close();
 }
@@ -250,17 +264,15 @@ void fast_mode_cli_program_otp(benchmark::State &state, Path path)
                           QStringLiteral("--port"), QStringLiteral("COM5")};
     if (path == Path::Fast)
         arguments << QStringLiteral("--fast");
-    FakeFtdiAdapter::reset();
+    fresh_adapter();
+    qint64 clockSeen = 0;
     for (auto _ : state) {
-        FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
-        adapter.usbTransfers = 0;
-        adapter.wireNanoseconds = 0;
         QElapsedTimer own;
         own.start();
         if (runner.run(arguments) != 0)
             state.SkipWithError("program-otp failed");
         const double ownSeconds = double(own.nsecsElapsed()) * 1e-9;
-        double adapterSeconds = adapter.usbTransfers * UsbRequestSeconds + double(adapter.wireNanoseconds) * 1e-9;
+        double adapterSeconds = adapter_waits(clockSeen);
         if (recorder) {
             const LineTrace trace = recorder->take_trace();
             adapterSeconds = (count_line_writes(trace) + count_dsr_reads(trace)) * UsbRequestSeconds;

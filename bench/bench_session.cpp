@@ -76,14 +76,21 @@ void session_sweep_session(benchmark::State &state)
 BENCHMARK(session_sweep_session)->Iterations(Iterations)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 #ifdef ZRX_HAVE_FAKE_FTDI
-constexpr double UsbRequestSeconds = 1e-3;
+constexpr qint64 UsbRoundTripNanoseconds = 1'000'000;
+qint64 clockSeen = 0;
 
-// The adapter's time since the last call.
+// What the program waited for the adapter since the last call: round trips
+// of 1 ms, overlapping where the transfers do, and the states on the pins.
 double adapter_seconds()
 {
-    FakeFtdiAdapter &adapter = FakeFtdiAdapter::get();
-    return double(std::exchange(adapter.usbTransfers, 0)) * UsbRequestSeconds
-           + double(std::exchange(adapter.wireNanoseconds, 0)) * 1e-9;
+    const qint64 now = FakeFtdiAdapter::get().clockNanoseconds;
+    return double(now - std::exchange(clockSeen, now)) * 1e-9;
+}
+
+void fresh_adapter()
+{
+    FakeFtdiAdapter::reset().transferNanoseconds = UsbRoundTripNanoseconds;
+    clockSeen = 0;
 }
 
 std::unique_ptr<SerialControl> fake_adapter(const PortChoice &)
@@ -104,7 +111,7 @@ void session_sweep_fake_ftdi_single_runs(benchmark::State &state)
     QString out, err;
     QTextStream outStream(&out), errStream(&err);
     CliRunner runner(outStream, errStream, fake_adapter, [] { return QList<PortListing>{}; });
-    FakeFtdiAdapter::reset();
+    fresh_adapter();
     for (auto _ : state) {
         adapter_seconds();
         QElapsedTimer own;
@@ -122,7 +129,7 @@ BENCHMARK(session_sweep_fake_ftdi_single_runs)->Iterations(Iterations)->UseManua
 
 void session_sweep_fake_ftdi_session(benchmark::State &state)
 {
-    FakeFtdiAdapter::reset();
+    fresh_adapter();
     for (auto _ : state) {
         QString out, err;
         QTextStream outStream(&out), errStream(&err);

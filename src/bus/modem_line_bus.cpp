@@ -1,5 +1,7 @@
 #include "bus/modem_line_bus.h"
 
+#include <utility>
+
 namespace zrx {
 namespace {
 
@@ -57,62 +59,106 @@ void ModemLineBus::set_data_low(bool low)
     m_lines.set_rts(low == Sense.dataAssertedIsLow);
 }
 
-void ModemLineBus::take_read_bits()
+ModemLineBus::TransactionSamples &ModemLineBus::current()
 {
-    for (int i = 1; i <= 16; ++i)
-        RxBits[i] = reads_low(m_dsrSamples[i]) ? 0 : 1;
+    if (m_waiting.empty() || m_waiting.back().ended)
+        m_waiting.emplace_back();
+    return m_waiting.back();
 }
 
 void ModemLineBus::end_of_transaction()
 {
+    TransactionSamples &samples = current();
+    samples.ended = true;
     // Just after the STOP both lines are released and every chip has let go
     // of the data line: it must read high now.
     if (m_checksAnswers)
-        m_lines.read_dsr_into(m_idleSample);
+        m_lines.read_dsr_into(samples.idle);
+    if (m_grouping)
+        return;
     m_lines.flush_lines();
-    take_answers();
+    take_samples();
 }
 
+void ModemLineBus::take_samples()
+{
+    for (const TransactionSamples &samples : m_waiting) {
+        take_answers(samples);
+        if (!samples.readsWord)
+            continue;
+        int word = 0;
+        for (int i = 1; i <= 16; ++i) {
+            RxBits[i] = reads_low(samples.readBits[std::size_t(i)]) ? 0 : 1;
+            word = (word << 1) | RxBits[i];
+        }
+        LastReadWord = word;
+        if (m_grouping)
+            m_groupWords.push_back(word);
+    }
+    m_waiting.clear();
+}
+
+void ModemLineBus::begin_group()
+{
+    Q_ASSERT(!m_grouping);
+    m_grouping = true;
+    m_groupWords.clear();
+}
+
+std::vector<int> ModemLineBus::end_group()
+{
+    Q_ASSERT(m_grouping);
+    m_lines.flush_lines();
+    take_samples();
+    m_grouping = false;
+    return std::exchange(m_groupWords, {});
+}
+
+// A START begun again before the STOP (bus_start after start_sequence)
+// starts the count over in the same transaction.
 void ModemLineBus::transaction_begins()
 {
+    TransactionSamples &samples = current();
+    samples.addressByte = 0;
+    samples.acksSampled = 0;
     m_bitsWritten = 0;
-    m_addressByte = 0;
-    m_acksSampled = 0;
 }
 
 void ModemLineBus::bit_written(int bit)
 {
-    if (m_bitsWritten < 8)
-        m_addressByte = (m_addressByte << 1) | (bit == 1 ? 1 : 0);
+    if (m_bitsWritten < 8) {
+        TransactionSamples &samples = current();
+        samples.addressByte = (samples.addressByte << 1) | (bit == 1 ? 1 : 0);
+    }
     ++m_bitsWritten;
 }
 
 // The clock is high in the chip's ninth cell here.
 void ModemLineBus::sample_acknowledge()
 {
-    if (m_checksAnswers && m_acksSampled < int(m_ackSamples.size()))
-        m_lines.read_dsr_into(m_ackSamples[std::size_t(m_acksSampled++)]);
+    TransactionSamples &samples = current();
+    if (m_checksAnswers && samples.acksSampled < int(samples.acks.size()))
+        m_lines.read_dsr_into(samples.acks[std::size_t(samples.acksSampled++)]);
 }
 
-void ModemLineBus::take_answers()
+void ModemLineBus::take_answers(const TransactionSamples &samples)
 {
     if (!m_checksAnswers)
         return;
-    if (reads_low(m_idleSample))
+    if (reads_low(samples.idle))
         m_answers.dataLineHeld = true;
-    if (m_acksSampled == 0)
+    if (samples.acksSampled == 0)
         return;
     bool acknowledged = true;
-    for (int i = 0; i < m_acksSampled; ++i)
-        acknowledged = acknowledged && reads_low(m_ackSamples[std::size_t(i)]);
-    m_acksSampled = 0;
+    for (int i = 0; i < samples.acksSampled; ++i)
+        acknowledged = acknowledged && reads_low(samples.acks[std::size_t(i)]);
     if (acknowledged) {
         if (m_answers.unacknowledgedAddress < 0)
             ++m_answers.acknowledgedTransactions;
         return;
     }
     if (m_answers.unacknowledgedAddress < 0)
-        m_answers.unacknowledgedAddress = m_addressByte;
+        m_answers.unacknowledgedAddress = samples.addressByte;
     ++m_answers.unacknowledgedTransactions;
 }
 
@@ -162,7 +208,9 @@ void ModemLineBus::bus_read_bit(int position)
     set_clock_low(true);
     set_data_low(false);
     set_clock_low(false);
-    m_lines.read_dsr_into(m_dsrSamples[std::size_t(position)]);
+    TransactionSamples &samples = current();
+    samples.readsWord = true;
+    m_lines.read_dsr_into(samples.readBits[std::size_t(position)]);
 }
 
 void ModemLineBus::master_ack()
@@ -206,6 +254,7 @@ void ModemLineBus::stop_sequence()
 
 void ModemLineBus::bus_clear()
 {
+    transaction_begins();
     set_data_low(false);
     for (int pulse = 0; pulse < 9; ++pulse) {
         set_clock_low(true);
@@ -308,16 +357,12 @@ void ModemLineBus::bus_read_word(const QString &address)
     for (int i = 9; i <= 16; ++i)
         bus_read_bit(i);
     master_nack_and_stop();
-    take_read_bits();
 }
 
+// RxBits and LastReadWord follow once the word's transaction is flushed.
 void ModemLineBus::read_register_word(const QString &A0Setting)
 {
     bus_read_word(device_address(A0Setting, true));
-    int word = 0;
-    for (int i = 1; i <= 16; ++i)
-        word = (word << 1) | RxBits[i];
-    LastReadWord = word;
 }
 
 // The pointer goes in a write transaction of its own, then the word is read

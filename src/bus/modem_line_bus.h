@@ -6,6 +6,8 @@
 
 #include <array>
 #include <chrono>
+#include <deque>
+#include <vector>
 
 namespace zrx {
 
@@ -25,7 +27,10 @@ namespace zrx {
 //
 // Every STOP (and the end of bus_clear) closes a group of line operations with
 // flush_lines(), so a port that queues them sends one transaction at a time;
-// DSR is read into a sample array whose bits count only after that flush.
+// DSR is read into samples of that transaction, which count only after the
+// flush. Between begin_group() and end_group() the STOPs do not flush: a
+// queuing port gets the whole group at once and its USB round trips overlap,
+// and the words and answers of every transaction in it count at end_group().
 // What the chip's side of the bus showed, with answer checks, since the last
 // forget_answers(). A transaction counts once its group has been flushed.
 struct BusAnswers {
@@ -92,6 +97,13 @@ public:
     void read_register_5bit(const QString &registerBits, const QString &A0Setting);
     void read_register_6bit(const QString &registerBits, const QString &A0Setting);
 
+    // Transactions whose answers can wait (a read-back's reads): see the
+    // class comment. end_group() flushes and returns the words read in the
+    // group, in order; RxBits and LastReadWord are then the last one's.
+    // Groups do not nest.
+    void begin_group();
+    std::vector<int> end_group();
+
     // Index 0 is never used: positions count from 1 as the frames number them.
     std::array<int, 51> TxBits{};
     std::array<int, 18> RxBits{};
@@ -108,12 +120,30 @@ public:
     static constexpr std::chrono::microseconds BusDelayHold{50};
 
 private:
+    // What DSR showed during one transaction, true = asserted, filled by
+    // the port at the flush.
+    struct TransactionSamples {
+        // At each read bit, index as in RxBits.
+        std::array<bool, 18> readBits{};
+        bool readsWord = false;
+        // At the acknowledges of the written bytes (four at most: a channel
+        // frame) and right after the STOP.
+        std::array<bool, 4> acks{};
+        int acksSampled = 0;
+        bool idle = false;
+        int addressByte = 0; // the first eight bits written
+        bool ended = false;
+    };
+
     void set_clock_low(bool low);
     void set_data_low(bool low);
-    // After the flush: RxBits(1..16) from what DSR showed.
-    void take_read_bits();
-    // Closes a transaction's group of line operations.
+    // The transaction under way, a new one when none is.
+    TransactionSamples &current();
+    // Closes a transaction's line operations; flushes unless in a group.
     void end_of_transaction();
+    // After the flush: RxBits, LastReadWord and answers from every
+    // transaction waiting for its samples, in order.
+    void take_samples();
     // A new transaction: its address byte and acknowledges start over.
     void transaction_begins();
     void bit_written(int bit);
@@ -122,20 +152,17 @@ private:
     void paced_cell(int bit, bool acknowledge);
     // DSR while the ninth clock of a written byte is high.
     void sample_acknowledge();
-    // After the flush: the transaction's acknowledges and idle line into m_answers.
-    void take_answers();
+    // After the flush: a transaction's acknowledges and idle line into m_answers.
+    void take_answers(const TransactionSamples &samples);
 
     ModemLines &m_lines;
     const bool m_checksAnswers;
-    // What DSR showed at each read bit, index as in RxBits; true = asserted.
-    std::array<bool, 18> m_dsrSamples{};
-    // What DSR showed at the acknowledges of this transaction's written
-    // bytes (four at most: a channel frame) and right after its STOP.
-    std::array<bool, 4> m_ackSamples{};
-    int m_acksSampled = 0;
-    bool m_idleSample = false;
+    // Oldest first; a deque, because the port holds references into it
+    // until the flush.
+    std::deque<TransactionSamples> m_waiting;
+    bool m_grouping = false;
+    std::vector<int> m_groupWords;
     int m_bitsWritten = 0; // since the START; the first eight are the address
-    int m_addressByte = 0;
     BusAnswers m_answers;
 };
 

@@ -97,19 +97,34 @@ void read_max_bank(Chip &chip)
     chip.view.set_max_bank_text(QString::number(chip.bus.LastReadWord));
 }
 
+// The 50 transactions go out as one group: none depends on a word read, so
+// a queuing port sends them back to back, and the words are taken at the
+// end. On a port that answers every call at once the steps are told as the
+// registers are read.
 ChipRegisters read_chip_registers(ModemLineBus &bus, const QString &A0Setting, BusWorkObserver *observer)
 {
-    ChipRegisters registers;
-    bool everyWordFFFF = true;
+    bus.begin_group();
     for (int i = 0; i < ChannelCount; ++i) {
         bus.read_register_5bit(decimal_to_binary5(i), A0Setting);
-        registers.ChannelWords[i] = bus.LastReadWord;
-        everyWordFFFF = everyWordFFFF && bus.LastReadWord == NoAnswerWord;
         tell(observer, BusWorkStep::Kind::ReadingRegister, i + 1, ReadBackRegisters);
     }
     bus.read_register_6bit(MaxBankRegister, A0Setting);
-    registers.MaxBank = bus.LastReadWord;
-    registers.EveryWordFFFF = everyWordFFFF && bus.LastReadWord == NoAnswerWord;
+    const std::vector<int> words = bus.end_group();
+    Q_ASSERT(words.size() == std::size_t(ReadBackRegisters));
+    // The group's last words are the read-back's, should anything have read
+    // a word in the middle of it.
+    const auto word = [&](int i) {
+        const std::size_t at = words.size() - std::size_t(ReadBackRegisters - i);
+        return words.size() >= std::size_t(ReadBackRegisters) ? words[at] : NoAnswerWord;
+    };
+    ChipRegisters registers;
+    bool everyWordFFFF = true;
+    for (int i = 0; i < ChannelCount; ++i) {
+        registers.ChannelWords[i] = word(i);
+        everyWordFFFF = everyWordFFFF && word(i) == NoAnswerWord;
+    }
+    registers.MaxBank = word(ChannelCount);
+    registers.EveryWordFFFF = everyWordFFFF && registers.MaxBank == NoAnswerWord;
     tell(observer, BusWorkStep::Kind::ReadingRegister, ReadBackRegisters, ReadBackRegisters);
     return registers;
 }

@@ -58,9 +58,8 @@ private slots:
     void no_line_moves_but_the_bus();
     void unkind_adapters_data();
     void unkind_adapters();
-    void stall_is_a_lost_port();
-    void lost_between_windows_data();
-    void lost_between_windows();
+    void lost_in_a_read_back_data();
+    void lost_in_a_read_back();
 };
 
 // The general call is built from the stand-alone operations: 59 pauses, each
@@ -120,8 +119,10 @@ void TestFtdiBitBangControl::state_time_and_credit_per_family()
     rig.port->hold_lines(std::chrono::milliseconds(1));
     rig.port->flush_lines();
     QCOMPARE(states_of(rig.adapter).size(), pauseStates);
+    // Longer than a read window and the largest credit (4096 + 2048 states):
+    // the next window's first states wait in the FIFO for its read.
     rig.adapter.mostInFlight = 0;
-    rig.port->hold_lines(std::chrono::milliseconds(50));
+    rig.port->hold_lines(std::chrono::milliseconds(200));
     rig.port->flush_lines();
     QVERIFY(rig.port->is_open());
     QCOMPARE(rig.adapter.mostInFlight, readBuffer);
@@ -209,49 +210,56 @@ void TestFtdiBitBangControl::unkind_adapters()
         QVERIFY(rig.adapter.state_period(s.chipBaud) >= std::chrono::microseconds(5));
 }
 
-// A reset's 700 states go out within the chip's FIFO; when the chip holds
-// less, the write stalls, and the port is lost at once, not tried again.
-void TestFtdiBitBangControl::stall_is_a_lost_port()
+// A read-back's 50 transactions go out as one group: a read of 4096 samples,
+// its 64 writes and a credit of 128 states ahead of the next read, whose
+// samples the FIFO holds meanwhile. A chip whose FIFO holds one sample less
+// than that stalls the write; an adapter pulled, or silent, in the middle is
+// a lost port once. Every write that reached the chip went out whole, and
+// the words of a lost group read FFFF (no chip), never half a word.
+void TestFtdiBitBangControl::lost_in_a_read_back_data()
 {
-    Rig rig;
-    general_call_reset(rig.bus);
-    QSignalSpy lost(rig.port.get(), &SerialControl::port_lost);
-    QVERIFY(rig.port->is_open());
-    rig.adapter.sampleFifo = 16;
-    for (int i = 0; i < 2; ++i)
-        rig.bus.read_register_5bit(QStringLiteral("00001"), QStringLiteral("0"));
-    QCOMPARE(lost.size(), 1);
-    QCOMPARE(lost.first().first(), QStringLiteral("/dev/ttyUSB0: writing line states failed (usb bulk write failed)"));
-    QVERIFY(!rig.port->is_open() && !rig.adapter.usbOpen);
-}
-
-// A reset's 700 states go out in windows of 128 (two writes each). Pulled
-// at the third write, or silent from then on, the adapter is a lost port
-// once; every write that reached the chip went out whole.
-void TestFtdiBitBangControl::lost_between_windows_data()
-{
-    QTest::addColumn<bool>("pulled");
+    QTest::addColumn<Setup>("setup");
     QTest::addColumn<int>("statesOut");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("pulled") << true << 128
-                            << QStringLiteral("/dev/ttyUSB0: writing line states failed (usb bulk write failed)");
-    QTest::newRow("stops answering") << false << 256 << QStringLiteral("/dev/ttyUSB0: the adapter stopped answering");
+    const QString writeFailed = QStringLiteral("/dev/ttyUSB0: writing line states failed (usb bulk write failed)");
+    QTest::newRow("FIFO as large as the credit") << Setup([](FakeFtdiAdapter &a) { a.sampleFifo = 128; }) << -1
+                                                 << QString();
+    QTest::newRow("FIFO one short of the credit")
+        << Setup([](FakeFtdiAdapter &a) { a.sampleFifo = 127; }) << 4096 + 127 << writeFailed;
+    QTest::newRow("pulled at write 60") << Setup([](FakeFtdiAdapter &a) { a.writesBeforeLoss = 59; }) << 59 * 64
+                                        << writeFailed;
+    QTest::newRow("silent from write 60") << Setup([](FakeFtdiAdapter &a) { a.writesBeforeMute = 59; }) << 4096 + 128
+                                          << QStringLiteral("/dev/ttyUSB0: the adapter stopped answering");
 }
 
-void TestFtdiBitBangControl::lost_between_windows()
+void TestFtdiBitBangControl::lost_in_a_read_back()
 {
-    QFETCH(bool, pulled);
+    QFETCH(Setup, setup);
     QFETCH(int, statesOut);
     QFETCH(QString, reason);
     Rig rig;
+    // The edges first and last: a word taken from the wrong transaction shows.
+    const auto word = [](int i) { return i == 0 ? 0x3FF : i == ChannelCount - 1 ? 0 : i * 37; };
+    for (int i = 0; i < ChannelCount; ++i)
+        rig.adapter.chip.set_register_word(i, quint16(word(i)));
     QSignalSpy lost(rig.port.get(), &SerialControl::port_lost);
     rig.adapter.events.clear();
-    (pulled ? rig.adapter.writesBeforeLoss : rig.adapter.writesBeforeMute) = 2;
-    general_call_reset(rig.bus);
-    rig.bus.read_register_5bit(QStringLiteral("00001"), QStringLiteral("0"));
+    rig.adapter.readTransfers = 0;
+    setup(rig.adapter);
+    const ChipRegisters registers = read_chip_registers(rig.bus, QStringLiteral("0"));
+    if (reason.isEmpty()) {
+        QCOMPARE(lost.size(), 0);
+        for (int i = 0; i < ChannelCount; ++i)
+            QCOMPARE(registers.ChannelWords[i], word(i));
+        // One read a window, not one a transaction.
+        const int states = int(states_of(rig.adapter).size());
+        QCOMPARE(rig.adapter.readTransfers, (states + 4095) / 4096);
+        return;
+    }
     QCOMPARE(lost.size(), 1);
     QCOMPARE(lost.first().first(), reason);
     QCOMPARE(states_of(rig.adapter).size(), statesOut);
+    QVERIFY(registers.EveryWordFFFF);
     QVERIFY(!rig.port->is_open() && !rig.adapter.usbOpen);
 }
 

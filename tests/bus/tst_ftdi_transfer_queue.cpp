@@ -19,11 +19,13 @@ namespace {
 
 // Echoes every state as its sample. `stall` brings no sample at all;
 // failWriteAt and failReadAt fail that call (1-based) of submit_write or
-// wait_read.
+// wait_read. `calls` tells the reads and writes in order: "r4096" a read
+// submitted, "w64" a write, "R" the wait for the read.
 class ScriptedDriver final : public FtdiDriver {
 public:
     std::vector<std::size_t> writes;
     std::vector<quint8> sent;
+    QStringList calls;
     bool stall = false;
     int failWriteAt = 0;
     int failReadAt = 0;
@@ -46,25 +48,29 @@ public:
         if (int(writes.size()) + 1 == failWriteAt)
             return fail("writing line states failed (scripted)");
         writes.push_back(count);
+        calls << QStringLiteral("w%1").arg(count);
         sent.insert(sent.end(), states, states + count);
         return true;
     }
     bool submit_read(quint8 *samples, std::size_t count) override
     {
+        calls << QStringLiteral("r%1").arg(count);
         m_into = samples;
         m_count = count;
         return true;
     }
     int wait_read(std::chrono::milliseconds) override
     {
+        calls << QStringLiteral("R");
         if (++m_waits == failReadAt) {
             fail("reading the samples failed (scripted)");
             return -1;
         }
         if (stall)
             return 0;
-        // The states just written come back, the pins as they drove them.
-        std::copy(sent.end() - std::ptrdiff_t(m_count), sent.end(), m_into);
+        // The states of this read come back, the pins as they drove them.
+        std::copy_n(sent.begin() + std::ptrdiff_t(m_read), m_count, m_into);
+        m_read += m_count;
         return int(m_count);
     }
     int bytes_available() override { return 0; }
@@ -80,6 +86,7 @@ private:
 
     quint8 *m_into = nullptr;
     std::size_t m_count = 0;
+    std::size_t m_read = 0; // states whose samples were read
     int m_waits = 0;
     QString m_error;
 };
@@ -87,8 +94,6 @@ private:
 using Sizes = std::vector<std::size_t>;
 
 } // namespace
-
-Q_DECLARE_METATYPE(Sizes)
 
 class TestFtdiTransferQueue : public QObject {
     Q_OBJECT
@@ -106,35 +111,54 @@ private slots:
     void remembered_text();
 };
 
+// Runs of one call shortened: "w64*3" stands for three writes of 64.
+QString calls_text(const QStringList &calls)
+{
+    QStringList text;
+    for (qsizetype i = 0; i < calls.size();) {
+        qsizetype run = 1;
+        while (i + run < calls.size() && calls[i + run] == calls[i])
+            ++run;
+        text << (run > 1 ? QStringLiteral("%1*%2").arg(calls[i]).arg(run) : calls[i]);
+        i += run;
+    }
+    return text.join(QLatin1Char(' '));
+}
+
 void TestFtdiTransferQueue::writes_within_the_credit_data()
 {
     QTest::addColumn<int>("readBuffer");
     QTest::addColumn<int>("states");
-    QTest::addColumn<Sizes>("writes");
-    QTest::newRow("one state") << 128 << 1 << Sizes{1};
-    QTest::newRow("63") << 128 << 63 << Sizes{63};
-    QTest::newRow("64: one full write") << 128 << 64 << Sizes{64};
-    QTest::newRow("65") << 128 << 65 << Sizes{64, 1};
-    QTest::newRow("129") << 128 << 129 << Sizes{64, 64, 1};
-    QTest::newRow("buffer of 63") << 63 << 64 << Sizes{63, 1};
-    QTest::newRow("buffer of 65 keeps 64") << 65 << 65 << Sizes{64, 1};
-    QTest::newRow("no buffer given: one at a time") << 0 << 2 << Sizes{1, 1};
+    QTest::addColumn<QString>("calls");
+    QTest::newRow("one state") << 128 << 1 << QStringLiteral("r1 w1 R");
+    QTest::newRow("64: one full write") << 128 << 64 << QStringLiteral("r64 w64 R");
+    QTest::newRow("65") << 128 << 65 << QStringLiteral("r65 w64 w1 R");
+    QTest::newRow("one window") << 128 << 4096 << QStringLiteral("r4096 w64*64 R");
+    QTest::newRow("a window and one") << 128 << 4097 << QStringLiteral("r4096 w64*64 w1 R r1 R");
+    QTest::newRow("credit and one past the window")
+        << 128 << 4096 + 129 << QStringLiteral("r4096 w64*66 R r129 w1 R");
+    QTest::newRow("credit of 63") << 63 << 4096 + 64 << QStringLiteral("r4096 w64*64 w63 R r64 w1 R");
+    QTest::newRow("no buffer given: one ahead") << 0 << 4098 << QStringLiteral("r4096 w64*64 w1 R r2 w1 R");
 }
 
+// The samples' read goes out before the writes it waits for, and no more
+// than the credit is written past it.
 void TestFtdiTransferQueue::writes_within_the_credit()
 {
     QFETCH(int, readBuffer);
     QFETCH(int, states);
-    QFETCH(Sizes, writes);
+    QFETCH(QString, calls);
     ScriptedDriver driver;
     FtdiTransferQueue queue(driver);
     queue.set_read_buffer(std::size_t(readBuffer));
+    bool last = true;
     for (int i = 0; i < states; ++i)
-        queue.push(quint8(i));
+        queue.push(quint8(i % 2 ? 0x20 : 0x00));
+    queue.read_last_into(ftdi_pins::DsrLine, &last);
     QVERIFY(queue.flush());
-    QCOMPARE(driver.writes, writes);
+    QCOMPARE(calls_text(driver.calls), calls);
     QCOMPARE(int(driver.sent.size()), states);
-    QCOMPARE(driver.sent.back(), quint8(states - 1));
+    QCOMPARE(last, states % 2 == 1); // the last state's own sample
     QVERIFY(queue.empty());
 }
 
@@ -171,7 +195,7 @@ void TestFtdiTransferQueue::giving_up_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("no sample comes") << true << 0 << 0 << QStringLiteral("the adapter stopped answering");
     QTest::newRow("first write fails") << false << 1 << 0 << QStringLiteral("writing line states failed (scripted)");
-    QTest::newRow("last write fails") << false << 3 << 0 << QStringLiteral("writing line states failed (scripted)");
+    QTest::newRow("last write fails") << false << 65 << 0 << QStringLiteral("writing line states failed (scripted)");
     QTest::newRow("last read fails") << false << 0 << 2 << QStringLiteral("reading the samples failed (scripted)");
 }
 
@@ -190,7 +214,7 @@ void TestFtdiTransferQueue::giving_up()
     FtdiTransferQueue queue(driver);
     queue.set_read_buffer(128);
     bool answer = true;
-    queue.repeat(0x00, 129); // writes of 64, 64, 1; reads of 128, 1
+    queue.repeat(0x00, 4097); // a read of 4096, 65 writes (the last ahead of it), a read of 1
     queue.read_last_into(ftdi_pins::DsrLine, &answer);
     answer = false;
     QVERIFY(!queue.flush());

@@ -6,6 +6,8 @@
 #include <QTest>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 using namespace zrx;
 
@@ -34,6 +36,34 @@ const QList<std::pair<const char *, Transaction>> &transactions()
     return list;
 }
 
+// A port that queues, as the fast port does: every DSR read is answered at
+// the next flush (with what DSR showed when it was read).
+class QueuedLines final : public ModemLines {
+public:
+    explicit QueuedLines(ModemLines &lines) : m_lines(lines) {}
+    void set_dtr(bool asserted) override { m_lines.set_dtr(asserted); }
+    void set_rts(bool asserted) override { m_lines.set_rts(asserted); }
+    bool dsr() override
+    {
+        flush_lines();
+        return m_lines.dsr();
+    }
+    void read_dsr_into(bool &answer) override { m_waiting.push_back({&answer, m_lines.dsr()}); }
+    void flush_lines() override
+    {
+        ++flushes;
+        for (const auto &[answer, asserted] : m_waiting)
+            *answer = asserted;
+        m_waiting.clear();
+    }
+
+    int flushes = 0;
+
+private:
+    ModemLines &m_lines;
+    std::vector<std::pair<bool *, bool>> m_waiting;
+};
+
 // The line writes alone: what the chip sees of the master.
 LineTrace writes_only(LineTrace trace)
 {
@@ -50,6 +80,7 @@ private slots:
     void checks_add_reads_only();
     void missing_acknowledge_data();
     void missing_acknowledge();
+    void answers_of_a_group();
 };
 
 void TestBusAnswers::checks_add_reads_only_data()
@@ -122,6 +153,36 @@ void TestBusAnswers::missing_acknowledge()
     QCOMPARE(bus.answers().acknowledgedTransactions, 1);
     QCOMPARE(bus.answers().unacknowledgedAddress, address);
     QCOMPARE(bus.answers().unacknowledgedTransactions, 2);
+    QVERIFY(!bus.answers().dataLineHeld);
+}
+
+// A group's transactions go out in one flush, and its words and answers
+// still count transaction by transaction: nothing before the flush, the
+// first unacknowledged one named by its address.
+void TestBusAnswers::answers_of_a_group()
+{
+    SimulatedBus rig;
+    QueuedLines queued(rig.recorder);
+    ModemLineBus bus(queued, ModemLineBus::AnswerChecks::On);
+    rig.chip().set_register_word(0, 0x3FF);
+    rig.chip().set_register_word(ChannelCount - 1, 0);
+    const ChipRegisters registers = read_chip_registers(bus, QStringLiteral("0"));
+    QCOMPARE(queued.flushes, 1);
+    QCOMPARE(registers.ChannelWords.front(), 0x3FF);
+    QCOMPARE(registers.ChannelWords.back(), 0);
+    QCOMPARE(bus.answers().acknowledgedTransactions, 50);
+
+    bus.forget_answers();
+    bus.begin_group();
+    bus.bus_write_pointer(QStringLiteral("11101000"), QStringLiteral("00000101"));
+    bus.bus_write_pointer(QStringLiteral("11101010"), QStringLiteral("00000101")); // nobody at EAh
+    bus.bus_write_pointer(QStringLiteral("11101000"), QStringLiteral("00000101"));
+    QCOMPARE(bus.answers().acknowledgedTransactions, 0);
+    QVERIFY(bus.end_group().empty());
+    QCOMPARE(queued.flushes, 2);
+    QCOMPARE(bus.answers().acknowledgedTransactions, 1);
+    QCOMPARE(bus.answers().unacknowledgedAddress, 0xEA);
+    QCOMPARE(bus.answers().unacknowledgedTransactions, 1);
     QVERIFY(!bus.answers().dataLineHeld);
 }
 

@@ -25,9 +25,10 @@ namespace zrx {
 // them overlap (libftdi's ftdi_write_data_submit / ftdi_read_data_submit, or
 // D2XX's FT_Write beside FT_GetQueueStatus and FT_Read); a driver that works
 // one call at a time is as correct. In synchronous bit-bang mode each state
-// written brings one sample back, which waits in the chip's read buffer
-// (FtdiChipFamily::readBuffer) until it is read: the caller keeps the states
-// written and not yet read within that buffer.
+// written brings one sample back, which the chip sends to the read in hand
+// as it comes and otherwise keeps in its read buffer
+// (FtdiChipFamily::readBuffer): the caller keeps the states written past the
+// read in hand within that buffer.
 class FtdiDriver {
 public:
     // The most states one write may carry: longer writes hang some FT232Rs

@@ -13,9 +13,9 @@ using namespace std::chrono_literals;
 
 // A flush that gets no samples for this long has lost the adapter.
 constexpr std::chrono::milliseconds SamplePatience = 1000ms;
-// Room for the longest group with its pauses (a general call reset: 118
-// writes and 59 pauses of 10 states) without growing.
-constexpr std::size_t QueueRoom = 4096;
+// Room for a read-back's 50 transactions (about 9,400 states) without
+// growing.
+constexpr std::size_t QueueRoom = 16384;
 
 } // namespace
 
@@ -66,16 +66,21 @@ void FtdiTransferQueue::drop(bool fallback)
 bool FtdiTransferQueue::transfer(const quint8 *states, std::size_t count, quint8 *samples)
 {
     m_errorText.clear();
-    // A window of the credit at a time: its read goes out first, so that its
-    // samples leave the chip as they come, then the window's writes of at most
-    // MaxWriteStates each, then the wait for the samples. One round trip per
-    // window, not per write.
+    // A read of a window's samples goes out first and stays with the chip,
+    // which sends it each sample as it comes; then the window's writes, of
+    // at most MaxWriteStates each, and up to a credit of the next window's,
+    // whose samples wait in the chip's read buffer until the next read. The
+    // chip never has to hold more than that buffer, and never waits for a
+    // round trip between windows. One round trip per transfer, not per
+    // write.
+    std::size_t written = 0;
     for (std::size_t done = 0; done < count;) {
-        const std::size_t window = std::min(m_credit, count - done);
+        const std::size_t window = std::min(ReadWindow, count - done);
         bool sent = m_driver.submit_read(samples + done, window);
-        for (std::size_t written = 0; sent && written < window;) {
-            const std::size_t write = std::min(FtdiDriver::MaxWriteStates, window - written);
-            sent = m_driver.submit_write(states + done + written, write);
+        const std::size_t ahead = std::min(count, done + window + m_credit);
+        while (sent && written < ahead) {
+            const std::size_t write = std::min(FtdiDriver::MaxWriteStates, ahead - written);
+            sent = m_driver.submit_write(states + written, write);
             written += write;
         }
         if (!sent || !read_back(window)) {

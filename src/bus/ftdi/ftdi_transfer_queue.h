@@ -13,14 +13,20 @@ class FtdiDriver;
 
 // The pin states waiting to go out, and the reads that wait for their
 // samples. A flush writes the states to the chip, at most
-// FtdiDriver::MaxWriteStates a write and never more in flight than the
-// credit (the samples the chip's read buffer holds), and reads one sample
-// back for each; a read's answer is its state's sample.
+// FtdiDriver::MaxWriteStates a write, and reads one sample back for each; a
+// read's answer is its state's sample. The samples go to a read submitted
+// ahead of the writes, a window at a time; never more states are written
+// past that read than the credit (the samples the chip's read buffer holds).
 class FtdiTransferQueue {
 public:
+    // The samples one read asks for: libftdi's read chunk, and a block that
+    // FTDI's Windows driver holds for the program whatever its settings.
+    static constexpr std::size_t ReadWindow = 4096;
+
     explicit FtdiTransferQueue(FtdiDriver &driver);
 
-    // States in flight at most: the chip family's read buffer, at least one.
+    // States written past the read in hand at most: the chip family's read
+    // buffer, at least one.
     void set_read_buffer(std::size_t bytes);
     std::size_t credit() const { return m_credit; }
 

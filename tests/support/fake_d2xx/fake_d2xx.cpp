@@ -85,6 +85,7 @@ Status ZRX_D2XX_CALL open(int index, Handle *handle)
             return DeviceNotOpened;
         a.usbOpen = true;
         a.driverGivenBack = false;
+        a.hostDrains = true; // FTDI's driver reads the chip whatever the program does
         a.record(Kind::Usb);
     }
     *handle = handle_of(index);
@@ -159,8 +160,10 @@ Status ZRX_D2XX_CALL set_timeouts(Handle handle, Dword readMs, Dword)
 
 Status ZRX_D2XX_CALL purge(Handle handle, Dword mask)
 {
-    if (mask & PurgeRx)
+    if (mask & PurgeRx) {
         FakeFtdiAdapter::get().samples.clear();
+        FakeFtdiAdapter::get().sampleTimes.clear();
+    }
     return answer(handle);
 }
 
@@ -189,6 +192,8 @@ Status ZRX_D2XX_CALL read(Handle handle, void *buffer, Dword count, Dword *retur
     }
     if (*returned < count)
         a.clockNanoseconds += qint64(readTimeoutMs) * 1'000'000;
+    else
+        a.wait_until(a.lastSampleNanoseconds + a.transferNanoseconds / 2);
     return Ok;
 }
 
@@ -207,7 +212,7 @@ Status ZRX_D2XX_CALL write(Handle handle, const void *buffer, Dword count, Dword
         *written = count;
         return Ok;
     }
-    *written = Dword(a.clock_states(bytes, int(count)));
+    *written = Dword(a.clock_states(bytes, int(count), a.clockNanoseconds - a.transferNanoseconds / 2));
     return Ok;
 }
 

@@ -131,6 +131,7 @@ int ftdi_set_line_property(ftdi_context *ftdi, enum ftdi_bits_type, enum ftdi_st
 int ftdi_tcioflush(ftdi_context *ftdi)
 {
     FakeFtdiAdapter::get().samples.clear();
+    FakeFtdiAdapter::get().sampleTimes.clear();
     return zrx::reaches(ftdi) ? 0 : zrx::fail(ftdi, -1, "FTDI purge of RX buffer failed");
 }
 
@@ -162,7 +163,8 @@ int ftdi_write_data(ftdi_context *ftdi, const unsigned char *buf, int size)
         return size;
     }
     // A full FIFO stops the states; libusb gives up on the write.
-    return a.clock_states(buf, size) < size ? zrx::fail(ftdi, -1, "usb bulk write failed") : size;
+    return a.clock_states(buf, size, a.clockNanoseconds - a.transferNanoseconds / 2) < size
+        ? zrx::fail(ftdi, -1, "usb bulk write failed") : size;
 }
 
 int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
@@ -174,54 +176,91 @@ int ftdi_read_data(ftdi_context *ftdi, unsigned char *buf, int size)
 }
 
 // Transfers in flight: the fake does a write's work when it is submitted
-// (a stalled one fails when it is waited for, as libusb reports it then) and
-// a read's when it is waited for. A read the chip cannot fill ends after
+// (a stalled one fails when it is waited for, after libusb's time-out, as
+// libusb reports it then) and a read's when it is waited for; the read's
+// room counts from its submission. A read the chip cannot fill ends after
 // libusb's time-out with what it got.
-static ftdi_transfer_control *new_transfer(ftdi_context *ftdi, unsigned char *buf, int size, int offset, bool done)
+struct FakeTransfer {
+    ftdi_transfer_control control;
+    qint64 submitted; // on the host's clock
+};
+
+static ftdi_transfer_control *new_transfer(ftdi_context *ftdi, unsigned char *buf, int size, int offset,
+                                           bool done)
 {
-    auto *tc = static_cast<ftdi_transfer_control *>(std::calloc(1, sizeof(ftdi_transfer_control)));
-    *tc = {done, buf, size, offset, ftdi, nullptr};
-    return tc;
+    auto *transfer = static_cast<FakeTransfer *>(std::calloc(1, sizeof(FakeTransfer)));
+    transfer->control = {done, buf, size, offset, ftdi, nullptr};
+    transfer->submitted = FakeFtdiAdapter::get().clockNanoseconds;
+    return &transfer->control;
+}
+
+static qint64 submitted_at(ftdi_transfer_control *tc)
+{
+    return reinterpret_cast<FakeTransfer *>(tc)->submitted;
 }
 
 ftdi_transfer_control *ftdi_write_data_submit(ftdi_context *ftdi, unsigned char *buf, int size)
 {
-    const int written = ftdi_write_data(ftdi, buf, size);
-    return FakeFtdiAdapter::get().gone ? nullptr : new_transfer(ftdi, buf, size, written, true);
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    a.count_bulk_write();
+    if (!a.takes_transfer(ftdi->usb_dev != nullptr)) {
+        const int failed = zrx::fail(ftdi, -1, "usb bulk write failed");
+        return a.gone ? nullptr : new_transfer(ftdi, buf, size, failed, true);
+    }
+    int written = size;
+    if (!a.bitBang)
+        a.send_uart(buf, size);
+    else if (a.clock_states(buf, size, a.clockNanoseconds + a.transferNanoseconds / 2) < size)
+        written = zrx::fail(ftdi, -1, "usb bulk write failed");
+    return new_transfer(ftdi, buf, size, written, true);
 }
 
 ftdi_transfer_control *ftdi_read_data_submit(ftdi_context *ftdi, unsigned char *buf, int size)
 {
-    if (!ftdi->usb_dev || FakeFtdiAdapter::get().gone)
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    if (!a.takes_transfer(ftdi->usb_dev != nullptr))
         return nullptr;
+    a.readRoom += size;
+    ++a.readTransfers;
     return new_transfer(ftdi, buf, size, 0, false);
 }
 
 int ftdi_transfer_data_done(ftdi_transfer_control *tc)
 {
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
-    const bool reading = !tc->completed;
+    const qint64 halfTrip = a.transferNanoseconds / 2;
+    a.wait_until(submitted_at(tc) + a.transferNanoseconds);
     int result = tc->offset;
-    if (reading) {
-        while (result >= 0 && tc->offset < tc->size) {
-            const int read = ftdi_read_data(tc->ftdi, tc->buf + tc->offset, tc->size - tc->offset);
-            if (read < 0)
-                result = read;
-            else if (read == 0 && (a.samples.isEmpty() || a.mute)) {
+    if (tc->completed) {
+        if (result < tc->size)
+            a.clockNanoseconds += qint64(tc->ftdi->usb_write_timeout) * 1'000'000;
+    } else {
+        a.readRoom = std::max(0, a.readRoom - tc->size);
+        while (tc->offset < tc->size) {
+            if (a.gone) {
+                result = zrx::fail(tc->ftdi, -4, "usb bulk read failed"); // LIBUSB_ERROR_NO_DEVICE
+                break;
+            }
+            const int read = a.take_samples(tc->buf + tc->offset, tc->size - tc->offset);
+            if (read == 0 && (a.samples.isEmpty() || a.mute)) {
                 a.clockNanoseconds += qint64(tc->ftdi->usb_read_timeout) * 1'000'000;
                 break;
             }
-            tc->offset += std::max(read, 0);
+            tc->offset += read;
         }
         result = result < 0 ? result : tc->offset;
+        a.wait_until(a.lastSampleNanoseconds + halfTrip);
     }
-    std::free(tc);
+    std::free(reinterpret_cast<FakeTransfer *>(tc));
     return result;
 }
 
 void ftdi_transfer_data_cancel(ftdi_transfer_control *tc, timeval *)
 {
-    std::free(tc);
+    FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    if (!tc->completed)
+        a.readRoom = std::max(0, a.readRoom - tc->size);
+    std::free(reinterpret_cast<FakeTransfer *>(tc));
 }
 
 // The adapter itself and each of otherSerials: entries 0, 1, ... in a list

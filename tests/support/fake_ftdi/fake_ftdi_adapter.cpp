@@ -86,8 +86,13 @@ LineTrace FakeFtdiAdapter::line_trace() const
 
 bool FakeFtdiAdapter::answers(bool opened)
 {
-    usbTransfers += opened && !gone;
     clockNanoseconds += opened && !gone ? transferNanoseconds : 0;
+    return takes_transfer(opened);
+}
+
+bool FakeFtdiAdapter::takes_transfer(bool opened)
+{
+    usbTransfers += opened && !gone;
     return opened && !gone;
 }
 
@@ -108,19 +113,23 @@ void FakeFtdiAdapter::send_uart(const quint8 *bytes, int size)
     clockNanoseconds += size * 10'000'000'000LL / chipBaud;
 }
 
-int FakeFtdiAdapter::clock_states(const quint8 *states, int size)
+int FakeFtdiAdapter::clock_states(const quint8 *states, int size, qint64 arrival)
 {
-    const int room = std::max(0, fifo_size() - int(samples.size()));
+    const int unread = int(samples.size()) - (hostDrains ? int(samples.size()) : readRoom);
+    const int room = std::max(0, fifo_size() - unread);
     const int clocked = std::min(size, room);
+    const qint64 period = state_period(chipBaud).count();
+    chipNanoseconds = std::max(chipNanoseconds, arrival);
     for (int i = 0; i < clocked; ++i) {
+        // The sample is taken as the state goes out.
         samples.append(char(pins()));
+        sampleTimes.append(chipNanoseconds);
         latch = states[i];
         record(Event::Kind::State);
+        chipNanoseconds += period;
     }
-    mostInFlight = std::max(mostInFlight, int(samples.size()));
-    const qint64 onPins = clocked * state_period(chipBaud).count();
-    wireNanoseconds += onPins;
-    clockNanoseconds += onPins;
+    mostInFlight = std::max(mostInFlight, unread + clocked);
+    wireNanoseconds += clocked * period;
     return clocked;
 }
 
@@ -134,6 +143,8 @@ int FakeFtdiAdapter::take_samples(quint8 *into, int size)
     const int count = std::min({size, int(samples.size()), readPiece ? readPiece : size});
     std::copy_n(samples.constData(), count, into);
     samples.remove(0, count);
+    lastSampleNanoseconds = std::max(lastSampleNanoseconds, sampleTimes.at(count - 1));
+    sampleTimes.remove(0, count);
     return count;
 }
 

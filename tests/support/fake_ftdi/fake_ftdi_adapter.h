@@ -3,6 +3,7 @@
 #include "sim/simulated_chip.h"
 #include "support/line_operation.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -24,8 +25,17 @@ namespace zrx {
 // and the write stalls until libusb gives up; reads may come back in pieces,
 // with empty returns between them. Writes and reads may also be submitted
 // and waited for later (ftdi_write_data_submit and the rest), as the fast
-// bus does; every USB transfer or request adds transferNanoseconds to
-// clock(), one after another, overlapping or not.
+// bus does. A submitted read takes the samples as the chip clocks them (the
+// host keeps asking), so only samples no read is waiting for fill the FIFO;
+// FTDI's own driver (fake_d2xx) keeps reading whatever the program does.
+//
+// Time: clock() is the host's, what the program has waited for. A USB
+// request or a waited-for transfer costs transferNanoseconds, half of it on
+// the way out and half on the way back, and transfers in flight together
+// overlap: a write's states reach the chip half a round trip after it is
+// submitted and are clocked one state period apart, and a read completes
+// half a round trip after its last sample, but not before a round trip
+// from its submission.
 struct FakeFtdiAdapter {
     // One per state written in bit-bang mode, change of mode or register,
     // block of UART bytes, USB open and close: the pins afterwards.
@@ -45,7 +55,7 @@ struct FakeFtdiAdapter {
     std::chrono::nanoseconds state_period(int chipBaud) const;
     // The samples the chip holds before it stops clocking states.
     int fifo_size() const;
-    // A clock that runs only while states and bytes are on the pins.
+    // The host's clock: it runs only while the program waits for the adapter.
     static std::chrono::nanoseconds clock() { return std::chrono::nanoseconds(get().clockNanoseconds); }
 
     // The events as the strict decoder reads a recorded trace: DTR and RTS
@@ -56,13 +66,19 @@ struct FakeFtdiAdapter {
     void record(Event::Kind kind, const QByteArray &bytes = {});
 
     // What both fake libraries do with the adapter. A request over the USB
-    // (counted), which an unplugged adapter never answers.
+    // (counted), which an unplugged adapter never answers; the host waits
+    // for its round trip.
     bool answers(bool opened);
+    // A transfer submitted (counted), which costs the host nothing yet.
+    bool takes_transfer(bool opened);
+    // The host waits until `nanoseconds` on its clock.
+    void wait_until(qint64 nanoseconds) { clockNanoseconds = std::max(clockNanoseconds, nanoseconds); }
     // Every bulk write counts towards writesBeforeLoss and writesBeforeMute.
     void count_bulk_write();
     void send_uart(const quint8 *bytes, int size);
-    // Bit-bang states until the FIFO is full; how many were clocked.
-    int clock_states(const quint8 *states, int size);
+    // Bit-bang states that reach the chip at `arrival` on the host's clock,
+    // until the FIFO is full; how many were clocked.
+    int clock_states(const quint8 *states, int size, qint64 arrival);
     // Samples for a read, in pieces and with empty returns as set.
     int take_samples(quint8 *into, int size);
 
@@ -97,7 +113,10 @@ struct FakeFtdiAdapter {
     bool driverAttached = true;
     std::function<void()> driverChanged;
     int usbTransfers = 0;       // bulk transfers and control requests
+    int readTransfers = 0;      // reads submitted through libftdi
     int mostInFlight = 0;       // the most samples the FIFO held at once
+    int readRoom = 0;           // samples the submitted reads still wait for
+    bool hostDrains = false;    // FTDI's driver empties the FIFO as it fills
     qint64 wireNanoseconds = 0; // states and UART bytes on the pins
     bool bitBang = false;
     quint8 outputs = 0;
@@ -108,7 +127,10 @@ struct FakeFtdiAdapter {
     int otherPortBaud = 9600; // the chip's other port, where it has one
     int emptyReadsLeft = 0;
     qint64 clockNanoseconds = 0;
+    qint64 chipNanoseconds = 0;   // when the chip is done with the states it has
+    qint64 lastSampleNanoseconds = 0; // when the last sample read was taken
     QByteArray samples; // taken, not yet read
+    QList<qint64> sampleTimes; // when each of them was taken
 };
 
 } // namespace zrx
