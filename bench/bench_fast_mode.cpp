@@ -1,8 +1,9 @@
 // The two ways to the lines side by side on one emulated USB serial adapter
 // whose requests and transfers take a 1 ms round trip: one modem-control
 // request per line operation, each waited for, and fast mode (whole
-// transactions in synchronous bit-bang mode, on the tests' fake libftdi),
-// whose transfers overlap. A figure is the program's own time, measured,
+// transactions in synchronous bit-bang mode), whose transfers overlap: on the
+// tests' fake libftdi (`fast`), and through the D2XX driver on the tests'
+// fake FTDI library (`fast_d2xx`, also under Wine, where it is the only one). A figure is the program's own time, measured,
 // plus what it waited for the adapter: per request 1 ms a request; in fast
 // mode the fake's clock, which runs while the program waits for a round
 // trip, for states on the pins (5.2 us a state) or for the step marker's
@@ -15,7 +16,12 @@
 #include "bus/ftdi/ftdi_state_clock.h"
 #include "bus/ftdi/ftdi_transfer_queue.h"
 #include "fake_ftdi_adapter.h"
+#ifdef ZRX_HAVE_FAKE_FTDI
 #include "fake_usb_adapter_locator.h"
+#endif
+#ifdef ZRX_HAVE_FAKE_D2XX
+#include "fake_d2xx.h"
+#endif
 #include "sim/simulated_board.h"
 #include "store/memory_settings_store.h"
 #include "store/settings_keys.h"
@@ -41,7 +47,20 @@ namespace {
 
 using namespace zrx;
 
-enum class Path { PerRequest, Fast };
+enum class Path { PerRequest, Fast, FastD2xx };
+
+std::unique_ptr<FtdiBitBangControl> fake_fast_control([[maybe_unused]] Path path)
+{
+#ifdef ZRX_HAVE_FAKE_D2XX
+    if (path == Path::FastD2xx)
+        return make_fake_d2xx_control();
+#endif
+#ifdef ZRX_HAVE_FAKE_FTDI
+    return make_fake_ftdi_control();
+#else
+    return nullptr;
+#endif
+}
 
 constexpr double UsbRequestSeconds = 1e-3;
 constexpr qint64 UsbRoundTripNanoseconds = 1'000'000;
@@ -91,8 +110,7 @@ struct Program {
             chip = &fresh_adapter().chip;
             auto board = std::make_unique<SimulatedBoard>();
             board->set_existing_ports({Com5});
-            auto fast = std::make_unique<FastModeSerialControl>(
-                std::move(board), make_fake_ftdi_control());
+            auto fast = std::make_unique<FastModeSerialControl>(std::move(board), fake_fast_control(path));
             fast->set_fast_mode_wanted(true);
             port = std::move(fast);
         }
@@ -161,21 +179,32 @@ void fast_mode_read_dac(benchmark::State &state, Path path)
         readDac->click();
         onPins += FakeFtdiAdapter::get().wireNanoseconds - before;
     });
-    if (path == Path::Fast)
+    if (path != Path::PerRequest)
         state.counters["states_ms"] = double(onPins) * 1e-6 / double(state.iterations());
 }
 
 // What the state clock's timing adds to an opening: the adapter in
 // synchronous bit-bang mode, then the timing alone, charged like the rest.
-void fast_mode_opening_timing(benchmark::State &state)
+void fast_mode_opening_timing(benchmark::State &state, Path path)
 {
     FakeFtdiAdapter &adapter = fresh_adapter();
-    std::unique_ptr<FtdiDriver> driver = make_ftdi_driver();
     UsbAdapter usb;
     usb.vendorId = 0x0403;
-    usb.busNumber = adapter.busNumber;
-    usb.deviceAddress = adapter.deviceAddress;
-    if (!driver->open(usb) || !driver->set_bit_bang_rate(FtdiBitBangRate) || !driver->set_sync_bit_bang(0x14)) {
+    usb.serialNumber = adapter.serialNumber;
+    std::unique_ptr<FtdiDriver> driver;
+#ifdef ZRX_HAVE_FAKE_D2XX
+    if (path == Path::FastD2xx)
+        driver = std::make_unique<D2xxFtdiDriver>(&fake_d2xx_library);
+#endif
+#ifdef ZRX_HAVE_FAKE_FTDI
+    if (path == Path::Fast) {
+        driver = make_ftdi_driver();
+        usb.busNumber = adapter.busNumber;
+        usb.deviceAddress = adapter.deviceAddress;
+    }
+#endif
+    if (!driver || !driver->open(usb) || !driver->set_bit_bang_rate(FtdiBitBangRate)
+        || !driver->set_sync_bit_bang(0x14)) {
         state.SkipWithError("the fake adapter did not open");
         return;
     }
@@ -251,9 +280,9 @@ void fast_mode_cli_program_otp(benchmark::State &state, Path path)
     QTextStream outStream(&out), errStream(&err);
     CliRunner runner(outStream, errStream,
                      [&](const PortChoice &) -> std::unique_ptr<SerialControl> {
-                         if (path == Path::Fast)
+                         if (path != Path::PerRequest)
                              return std::make_unique<FastModeSerialControl>(std::make_unique<SimulatedBoard>(),
-                                                                            make_fake_ftdi_control());
+                                                                            fake_fast_control(path));
                          auto counted = std::make_unique<RecordingSerialControl>();
                          counted->forward_to(&board);
                          recorder = counted.get();
@@ -262,7 +291,7 @@ void fast_mode_cli_program_otp(benchmark::State &state, Path path)
                      [] { return QList<PortListing>{}; });
     QStringList arguments{QStringLiteral("zrx50346-cli"), QStringLiteral("program-otp"), QStringLiteral("--yes"), file,
                           QStringLiteral("--port"), QStringLiteral("COM5")};
-    if (path == Path::Fast)
+    if (path != Path::PerRequest)
         arguments << QStringLiteral("--fast");
     fresh_adapter();
     qint64 clockSeen = 0;
@@ -283,15 +312,28 @@ void fast_mode_cli_program_otp(benchmark::State &state, Path path)
 
 } // namespace
 
+#define FAST_MODE_RUN(name, capture, path)                                                                           \
+    BENCHMARK_CAPTURE(name, capture, path)->UseManualTime()->Iterations(Iterations)->Unit(benchmark::kMillisecond)
+#ifdef ZRX_HAVE_FAKE_FTDI
+#define FAST_MODE_LIBFTDI(name) FAST_MODE_RUN(name, fast, Path::Fast);
+#else
+#define FAST_MODE_LIBFTDI(name)
+#endif
+#ifdef ZRX_HAVE_FAKE_D2XX
+#define FAST_MODE_D2XX(name) FAST_MODE_RUN(name, fast_d2xx, Path::FastD2xx);
+#else
+#define FAST_MODE_D2XX(name)
+#endif
 #define FAST_MODE_BENCHMARK(name)                                                                                    \
-    BENCHMARK_CAPTURE(name, per_request, Path::PerRequest)                                                           \
-        ->UseManualTime()->Iterations(Iterations)->Unit(benchmark::kMillisecond);                                    \
-    BENCHMARK_CAPTURE(name, fast, Path::Fast)->UseManualTime()->Iterations(Iterations)->Unit(benchmark::kMillisecond)
+    FAST_MODE_RUN(name, per_request, Path::PerRequest);                                                              \
+    FAST_MODE_LIBFTDI(name)                                                                                          \
+    FAST_MODE_D2XX(name)
 
-FAST_MODE_BENCHMARK(fast_mode_start_up);
-FAST_MODE_BENCHMARK(fast_mode_read_dac);
-FAST_MODE_BENCHMARK(fast_mode_keystroke);
-FAST_MODE_BENCHMARK(fast_mode_file_load);
-FAST_MODE_BENCHMARK(fast_mode_batch_step);
-FAST_MODE_BENCHMARK(fast_mode_cli_program_otp);
-BENCHMARK(fast_mode_opening_timing)->UseManualTime()->Iterations(Iterations)->Unit(benchmark::kMillisecond);
+FAST_MODE_BENCHMARK(fast_mode_start_up)
+FAST_MODE_BENCHMARK(fast_mode_read_dac)
+FAST_MODE_BENCHMARK(fast_mode_keystroke)
+FAST_MODE_BENCHMARK(fast_mode_file_load)
+FAST_MODE_BENCHMARK(fast_mode_batch_step)
+FAST_MODE_BENCHMARK(fast_mode_cli_program_otp)
+FAST_MODE_LIBFTDI(fast_mode_opening_timing)
+FAST_MODE_D2XX(fast_mode_opening_timing)

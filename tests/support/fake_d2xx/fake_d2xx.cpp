@@ -35,6 +35,14 @@ Status answer(Handle handle)
     return reaches(handle) ? Ok : IoError;
 }
 
+// FTDI's driver keeps reading the adapter: the queue and reads are the
+// driver's buffer, no request over the USB. The adapter must still be there.
+bool buffered(Handle handle)
+{
+    const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
+    return index_of(handle) == 0 && a.usbOpen && !a.gone;
+}
+
 int device_count()
 {
     return int(FakeFtdiAdapter::get().otherSerials.size()) + 1;
@@ -167,22 +175,27 @@ Status ZRX_D2XX_CALL purge(Handle handle, Dword mask)
     return answer(handle);
 }
 
+// The samples that have come back by now: half a round trip after they were
+// taken.
 Status ZRX_D2XX_CALL get_queue_status(Handle handle, Dword *waiting)
 {
-    if (!reaches(handle))
+    if (!buffered(handle))
         return IoError;
     const FakeFtdiAdapter &a = FakeFtdiAdapter::get();
-    *waiting = a.mute ? 0 : Dword(a.samples.size());
+    const qint64 takenBy = a.clockNanoseconds - a.transferNanoseconds / 2;
+    *waiting = 0;
+    while (!a.mute && qsizetype(*waiting) < a.sampleTimes.size() && a.sampleTimes[qsizetype(*waiting)] <= takenBy)
+        ++*waiting;
     return Ok;
 }
 
-// A read returns once it has all it asked for; short of that, after its
-// time-out with what there is.
+// A read returns once it has all it asked for (waiting for samples still on
+// their way); short of that, after its time-out with what there is.
 Status ZRX_D2XX_CALL read(Handle handle, void *buffer, Dword count, Dword *returned)
 {
     FakeFtdiAdapter &a = FakeFtdiAdapter::get();
     *returned = 0;
-    if (!reaches(handle))
+    if (!buffered(handle))
         return IoError;
     auto *into = static_cast<quint8 *>(buffer);
     for (int got = 0; Dword(*returned) < count; *returned += Dword(got)) {
