@@ -6,7 +6,10 @@
 #      cache outside the repository (later runs reuse it);
 #   2. the program and its tests, cross-built with cmake/mingw-w64-x86_64.cmake;
 #   3. the whole test suite under Wine, on Qt's offscreen platform;
-#   4. the NSIS installer: installed silently under Wine, both installed
+#   4. the fast-mode benchmark table through the D2XX driver on its fake
+#      library, as figures (Google Benchmark cross-built once from Debian's
+#      source package into the same cache);
+#   5. the NSIS installer: installed silently under Wine, both installed
 #      programs started on the simulated board, uninstalled again.
 # Each phase says what it took. Options:
 #   --qt-only         stop after phase 1
@@ -122,6 +125,33 @@ else
 fi
 $qt_only && { printf '%s\n' "${summary[@]}"; exit 0; }
 
+# --- Google Benchmark for Windows ----------------------------------------------
+# The benchmarks' library, from the source of the Debian package the Linux
+# benchmarks use; small, built once into the cache. Debian's source leaves the
+# version to the packaging, hence GIT_VERSION.
+benchmark_prefix=$cache/benchmark-mingw64
+benchmark_version=$(dpkg-query -W -f='${Version}' libbenchmark-dev 2>/dev/null || true)
+if [ -z "$benchmark_version" ]; then
+    bash scripts/install-deps.sh libbenchmark-dev
+    benchmark_version=$(dpkg-query -W -f='${Version}' libbenchmark-dev)
+fi
+benchmark_stamp=$benchmark_prefix/.built-$benchmark_version
+if [ ! -e "$benchmark_stamp" ]; then
+    benchmark_source=$(qt_source benchmark libbenchmark-dev)
+    rm -rf "$cache/build-benchmark"
+    cmake -S "$benchmark_source" -B "$cache/build-benchmark" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$cache/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DGIT_VERSION="${benchmark_version%%-*}" -DBUILD_SHARED_LIBS=OFF \
+        -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF -DBENCHMARK_ENABLE_WERROR=OFF \
+        -DCMAKE_INSTALL_PREFIX="$benchmark_prefix" >/dev/null
+    cmake --build "$cache/build-benchmark" -j "$jobs" >/dev/null
+    cmake --install "$cache/build-benchmark" >/dev/null
+    touch "$benchmark_stamp"
+    phase_done "Google Benchmark for Windows (built)"
+else
+    phase_done "Google Benchmark for Windows (cached)"
+fi
+
 # --- The program and its tests, cross-built -----------------------------------
 # Fast mode on Windows goes through FTDI's D2XX library, loaded at run time:
 # nothing of FTDI's is needed to build it. The tests put a fake ftd2xx.dll
@@ -130,6 +160,7 @@ cmake -S . -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$qt_prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DZRX_BUILD_TESTS=ON \
+    -DZRX_BUILD_BENCH=ON -Dbenchmark_DIR="$benchmark_prefix/lib/cmake/benchmark" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$repo/scripts/wine-run.sh"
 cmake --build "$build" -j "$jobs"
 phase_done "Program and tests for Windows"
@@ -178,6 +209,15 @@ cmake --build "$host_build" -j "$jobs" --target tst_cli_on_pty fake_modem_ioctl
 ZRX_WINE_CLI="$build/bin/zrx50346-cli.exe" ZRX_WINE_RUN="$wine" \
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$host_build" -R '^tst_cli_on_pty$' --output-on-failure
 phase_done "Windows tool on a pty under Wine"
+
+# --- Fast-mode figures under Wine ---------------------------------------------
+# The benchmark table's fast-mode rows through the D2XX driver, which loads
+# the fake ftd2xx.dll beside the benchmark: figures, no targets.
+fast_figures=$build/fast-mode-figures.txt
+QT_QPA_PLATFORM=offscreen "$wine" "$build/bench/bench_zrx.exe" --benchmark_filter=fast_mode \
+    --benchmark_enable_random_interleaving=false | tee "$fast_figures"
+grep -q "through FTDI's D2XX library" "$fast_figures"
+phase_done "Fast-mode figures under Wine"
 
 # --- The installer ------------------------------------------------------------------
 rm -f "$build"/zrx50346-*-setup.exe
@@ -247,5 +287,6 @@ printf '  %s\n' "${summary[@]}"
 echo "  total                              $(printf '%5d' "$SECONDS") s"
 echo "Not run under Wine: tst_cli_on_pty's batch interrupt (a Unix signal is no Windows console event)."
 echo "Fast-mode tests passed under Wine (D2XX driver on the fake ftd2xx.dll): ${fast_tests:-none}"
+echo "Fast-mode figures under Wine (D2XX driver, fake ftd2xx.dll): $fast_figures"
 echo "Not built for Windows: tst_real_serial_control (an LD_PRELOAD on a pty), tst_ftdi_bit_bang_control,"
 echo "tst_fast_mode, tst_cli_fast_mode (libftdi's fake; no libftdi on Windows), tst_sysfs_usb_adapter_locator (Linux sysfs)."

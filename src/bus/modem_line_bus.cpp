@@ -1,7 +1,5 @@
 #include "bus/modem_line_bus.h"
 
-#include <utility>
-
 namespace zrx {
 namespace {
 
@@ -61,8 +59,10 @@ void ModemLineBus::set_data_low(bool low)
 
 ModemLineBus::TransactionSamples &ModemLineBus::current()
 {
-    if (m_waiting.empty() || m_waiting.back().ended)
+    if (m_waiting.empty() || m_waiting.back().ended) {
         m_waiting.emplace_back();
+        m_waiting.back().group = m_groups.size();
+    }
     return m_waiting.back();
 }
 
@@ -74,7 +74,7 @@ void ModemLineBus::end_of_transaction()
     // of the data line: it must read high now.
     if (m_checksAnswers)
         m_lines.read_dsr_into(samples.idle);
-    if (m_grouping)
+    if (!m_groups.empty())
         return;
     m_lines.flush_lines();
     take_samples();
@@ -92,26 +92,29 @@ void ModemLineBus::take_samples()
             word = (word << 1) | RxBits[i];
         }
         LastReadWord = word;
-        if (m_grouping)
-            m_groupWords.push_back(word);
+        if (samples.group > 0 && samples.group <= m_groups.size())
+            m_groups[samples.group - 1].push_back(word);
     }
     m_waiting.clear();
 }
 
 void ModemLineBus::begin_group()
 {
-    Q_ASSERT(!m_grouping);
-    m_grouping = true;
-    m_groupWords.clear();
+    m_groups.emplace_back();
 }
 
+// The flush may lose the port, whose handlers may run transactions of their
+// own: the group stays open until its words are all in.
 std::vector<int> ModemLineBus::end_group()
 {
-    Q_ASSERT(m_grouping);
+    Q_ASSERT(!m_groups.empty());
     m_lines.flush_lines();
     take_samples();
-    m_grouping = false;
-    return std::exchange(m_groupWords, {});
+    if (m_groups.empty())
+        return {};
+    std::vector<int> words = std::move(m_groups.back());
+    m_groups.pop_back();
+    return words;
 }
 
 // A START begun again before the STOP (bus_start after start_sequence)

@@ -99,8 +99,10 @@ public:
 
     // Transactions whose answers can wait (a read-back's reads): see the
     // class comment. end_group() flushes and returns the words read in the
-    // group, in order; RxBits and LastReadWord are then the last one's.
-    // Groups do not nest.
+    // group, in order; RxBits and LastReadWord are then the last one's. A
+    // group begun inside another (by a handler that runs while the window
+    // keeps itself painted) flushes at its own end, and each group keeps its
+    // own words.
     void begin_group();
     std::vector<int> end_group();
 
@@ -133,6 +135,7 @@ private:
         bool idle = false;
         int addressByte = 0; // the first eight bits written
         bool ended = false;
+        std::size_t group = 0; // the open groups when it began: its word goes to the innermost
     };
 
     void set_clock_low(bool low);
@@ -160,8 +163,8 @@ private:
     // Oldest first; a deque, because the port holds references into it
     // until the flush.
     std::deque<TransactionSamples> m_waiting;
-    bool m_grouping = false;
-    std::vector<int> m_groupWords;
+    // The words of each open group, the outermost first.
+    std::vector<std::vector<int>> m_groups;
     int m_bitsWritten = 0; // since the START; the first eight are the address
     BusAnswers m_answers;
 };

@@ -184,6 +184,17 @@ void TestBusAnswers::answers_of_a_group()
     QCOMPARE(bus.answers().unacknowledgedAddress, 0xEA);
     QCOMPARE(bus.answers().unacknowledgedTransactions, 1);
     QVERIFY(!bus.answers().dataLineHeld);
+
+    // A group inside another flushes at its end and keeps its own words.
+    bus.begin_group();
+    bus.read_register_5bit(QStringLiteral("00000"), QStringLiteral("0"));
+    bus.begin_group();
+    bus.read_register_5bit(QStringLiteral("10111"), QStringLiteral("0"));
+    QCOMPARE(bus.end_group(), std::vector<int>{0});
+    QCOMPARE(queued.flushes, 3);
+    bus.read_register_5bit(QStringLiteral("00000"), QStringLiteral("0"));
+    QCOMPARE(bus.end_group(), (std::vector<int>{0x3FF, 0x3FF}));
+    QCOMPARE(bus.LastReadWord, 0x3FF);
 }
 
 QTEST_GUILESS_MAIN(TestBusAnswers)
