@@ -19,8 +19,9 @@ class FtdiDriver;
 // past that read than the credit (the samples the chip's read buffer holds).
 class FtdiTransferQueue {
 public:
-    // The samples one read asks for: libftdi's read chunk, and a block that
-    // FTDI's Windows driver holds for the program whatever its settings.
+    // The samples one read asks for: libftdi's read chunk, and the default
+    // size of the USB transfers in which FTDI's Windows driver reads the
+    // adapter.
     static constexpr std::size_t ReadWindow = 4096;
 
     explicit FtdiTransferQueue(FtdiDriver &driver);
