@@ -205,7 +205,8 @@ int CliRunner::run_on_port(const Invocation &invocation, CliReport &report, cons
         fastMode->set_fast_mode_wanted(invocation.fast);
     ChipSession session(*m_port, invocation.port, invocation.A0Setting, stop);
     // Opened as the window opens its port: the line settings, then the time-outs.
-    if (!m_port->is_open()) {
+    const bool opensPort = !m_port->is_open();
+    if (opensPort) {
         PortState ports;
         ports.PortNumb = invocation.port.PortNumb;
         ports.BitRate = invocation.bitRate;
@@ -216,7 +217,9 @@ int CliRunner::run_on_port(const Invocation &invocation, CliReport &report, cons
     const bool toldOfSignal = invocation.command == Command::ProgramOtp || invocation.command == Command::Batch;
     CommandOutcome outcome = session.port_fault();
     const QString fallback = invocation.fast && !outcome ? fast_mode_fallback(fastMode, invocation.port) : QString();
-    if (!fallback.isEmpty()) {
+    // Said where the port opens: a session's later commands run on the same
+    // port (their JSON still tells).
+    if (!fallback.isEmpty() && opensPort) {
         m_err << QStringLiteral("fast mode off: %1\n").arg(fallback);
         m_err.flush();
     }

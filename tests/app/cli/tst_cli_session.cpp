@@ -77,12 +77,15 @@ struct Bench {
             objects << QJsonDocument::fromJson(line.toUtf8()).object();
         return objects;
     }
-    int session(const QList<QByteArray> &lines, std::function<void(int)> beforeLine = {})
+    int session(const QList<QByteArray> &lines, std::function<void(int)> beforeLine = {},
+                const QStringList &options = {})
     {
         input.lines = lines;
         input.before = std::move(beforeLine);
         runner = std::make_unique<SessionRunner>(outStream, errStream, maker(), input);
-        return runner->run({QStringLiteral("zrx50346-cli"), QStringLiteral("session"), QStringLiteral("--simulate")});
+        return runner->run(QStringList{QStringLiteral("zrx50346-cli"), QStringLiteral("session"),
+                                       QStringLiteral("--simulate")}
+                           + options);
     }
 };
 
@@ -118,6 +121,7 @@ private slots:
     void signal_between_commands_ends_it();
     void signal_during_a_burn_finishes_the_burn();
     void lost_port_is_reopened_by_a_later_command();
+    void fast_mode_fallback_is_said_once_a_port();
 
 private:
     QTemporaryDir m_dir;
@@ -280,6 +284,22 @@ void TestCliSession::lost_port_is_reopened_by_a_later_command()
     QCOMPARE(bench.opens(), 2);
     const QStringList wire = decode_transactions(bench.trace());
     QCOMPARE(wire.mid(wire.size() - 50), read_back(some_codes()));
+}
+
+// Said where the port opens, and again where a lost port opens anew; every
+// answer's JSON still tells.
+void TestCliSession::fast_mode_fallback_is_said_once_a_port()
+{
+    Bench bench;
+    bench.board.lose_port_after(FrameOperations * 3 / 2);
+    QCOMPARE(bench.session({Write, Write, Write, Write}, {}, {QStringLiteral("--fast")}), 0);
+    const QList<QJsonObject> answers = bench.answers();
+    const QJsonArray said{QStringLiteral("fast mode off: the simulated board is not an FTDI adapter")};
+    QCOMPARE(answers[0].value("warnings").toArray(), said);
+    QVERIFY(!answers[1].contains("warnings")); // lost in this write
+    QCOMPARE(answers[2].value("warnings").toArray(), said);
+    QVERIFY(!answers[3].contains("warnings"));
+    QCOMPARE(answers[3].value("fastMode").toObject().value("active").toBool(true), false);
 }
 
 QTEST_GUILESS_MAIN(TestCliSession)
