@@ -179,7 +179,8 @@ void SummaryReporter::Finalize()
                             withTargets ? "< 20 ms" : "", withTargets ? verdict(timing < 0.020) : ""});
     };
     fast_mode_rows("Per request vs fast mode, adapter at 1 ms per USB request/transfer:", "fast", true);
-    fast_mode_rows("The same through FTDI's D2XX library (its fake), figures only:", "fast_d2xx", false);
+    fast_mode_rows("Per request vs fast mode through FTDI's D2XX library (its fake), figures only:", "fast_d2xx",
+                   false);
 
     // A script's 64-step sweep: one process a step against one session.
     const auto sweep = [&](const std::string &measure, const std::string &singles, const std::string &session) {

@@ -214,9 +214,9 @@ phase_done "Windows tool on a pty under Wine"
 # The benchmark table's fast-mode rows through the D2XX driver, which loads
 # the fake ftd2xx.dll beside the benchmark: figures, no targets.
 fast_figures=$build/fast-mode-figures.txt
-QT_QPA_PLATFORM=offscreen "$wine" "$build/bench/bench_zrx.exe" --benchmark_filter=fast_mode \
+QT_QPA_PLATFORM=offscreen "$wine" "$build/bench_zrx.exe" --benchmark_filter=fast_mode \
     --benchmark_enable_random_interleaving=false | tee "$fast_figures"
-grep -q "through FTDI's D2XX library" "$fast_figures"
+grep -q "fast mode through FTDI's D2XX library" "$fast_figures"
 phase_done "Fast-mode figures under Wine"
 
 # --- The installer ------------------------------------------------------------------
