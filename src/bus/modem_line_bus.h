@@ -25,8 +25,8 @@ namespace zrx {
 // low; what those reads showed is kept in answers(). The checks read and
 // never write: the lines driven are the same either way.
 //
-// Every STOP (and the end of bus_clear) closes a group of line operations with
-// flush_lines(), so a port that queues them sends one transaction at a time;
+// Every STOP (and the end of bus_clear) ends with flush_lines(), so a port
+// that queues the line operations sends one transaction at a time;
 // DSR is read into samples of that transaction, which count only after the
 // flush. Between begin_group() and end_group() the STOPs do not flush: a
 // queuing port gets the whole group at once and its USB round trips overlap,

@@ -14,8 +14,8 @@ namespace zrx {
 // mode) may instead queue the calls, like the kernel's i2c-algo-bit between
 // pre_xfer and post_xfer: the bus marks the groups with the three calls at
 // the end, whose defaults suit a port that answers every call at once. A
-// group is one transaction: its line sequence never depends on what is read
-// during it, so it can go out in one piece.
+// group is one transaction, or several (a read-back's): their line sequence
+// never depends on what is read during them, so it can go out in one piece.
 class ModemLines {
 public:
     virtual ~ModemLines() = default;

@@ -13,7 +13,7 @@ using namespace std::chrono_literals;
 
 // A flush that gets no samples for this long has lost the adapter.
 constexpr std::chrono::milliseconds SamplePatience = 1000ms;
-// Room for a read-back's 50 transactions (about 9,400 states) without
+// Room for a read-back's 50 transactions (about 7,700 states) without
 // growing.
 constexpr std::size_t QueueRoom = 16384;
 
