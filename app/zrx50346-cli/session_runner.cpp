@@ -31,6 +31,8 @@ QString failure_kind(int exitCode, const QJsonObject &result, const QString &mes
         return QStringLiteral("chipSilent");
     case ExitCode::Stopped:
         return QStringLiteral("stopped");
+    case ExitCode::OutputLost:
+        return QStringLiteral("outputLost");
     case ExitCode::Done:
         break;
     }
