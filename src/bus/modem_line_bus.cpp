@@ -103,15 +103,13 @@ void ModemLineBus::begin_group()
     m_groups.emplace_back();
 }
 
-// The flush may lose the port, whose handlers may run transactions of their
-// own: the group stays open until its words are all in.
+// The flush may lose the port, whose handlers may run transactions (and
+// groups) of their own: this group stays open until its words are all in.
 std::vector<int> ModemLineBus::end_group()
 {
     Q_ASSERT(!m_groups.empty());
     m_lines.flush_lines();
     take_samples();
-    if (m_groups.empty())
-        return {};
     std::vector<int> words = std::move(m_groups.back());
     m_groups.pop_back();
     return words;

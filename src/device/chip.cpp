@@ -109,21 +109,16 @@ ChipRegisters read_chip_registers(ModemLineBus &bus, const QString &A0Setting, B
         tell(observer, BusWorkStep::Kind::ReadingRegister, i + 1, ReadBackRegisters);
     }
     bus.read_register_6bit(MaxBankRegister, A0Setting);
+    // The group holds exactly these 25 reads (a nested group keeps its own).
     const std::vector<int> words = bus.end_group();
     Q_ASSERT(words.size() == std::size_t(ReadBackRegisters));
-    // The group's last words are the read-back's, should anything have read
-    // a word in the middle of it.
-    const auto word = [&](int i) {
-        const std::size_t at = words.size() - std::size_t(ReadBackRegisters - i);
-        return words.size() >= std::size_t(ReadBackRegisters) ? words[at] : NoAnswerWord;
-    };
     ChipRegisters registers;
     bool everyWordFFFF = true;
     for (int i = 0; i < ChannelCount; ++i) {
-        registers.ChannelWords[i] = word(i);
-        everyWordFFFF = everyWordFFFF && word(i) == NoAnswerWord;
+        registers.ChannelWords[i] = words.at(std::size_t(i));
+        everyWordFFFF = everyWordFFFF && registers.ChannelWords[i] == NoAnswerWord;
     }
-    registers.MaxBank = word(ChannelCount);
+    registers.MaxBank = words.at(ChannelCount);
     registers.EveryWordFFFF = everyWordFFFF && registers.MaxBank == NoAnswerWord;
     tell(observer, BusWorkStep::Kind::ReadingRegister, ReadBackRegisters, ReadBackRegisters);
     return registers;
