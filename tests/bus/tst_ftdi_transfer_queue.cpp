@@ -131,7 +131,6 @@ void TestFtdiTransferQueue::writes_within_the_credit_data()
     QTest::addColumn<int>("states");
     QTest::addColumn<QString>("calls");
     QTest::newRow("one state") << 128 << 1 << QStringLiteral("r1 w1 R");
-    QTest::newRow("64: one full write") << 128 << 64 << QStringLiteral("r64 w64 R");
     QTest::newRow("65") << 128 << 65 << QStringLiteral("r65 w64 w1 R");
     QTest::newRow("one window") << 128 << 4096 << QStringLiteral("r4096 w64*64 R");
     QTest::newRow("a window and one") << 128 << 4097 << QStringLiteral("r4096 w64*64 w1 R r1 R");
